@@ -1,0 +1,34 @@
+#include "app/firmware_check.h"
+
+#include <QIODevice>
+
+#include <cstring>
+
+namespace {
+constexpr qint64 identificationOffset = 21;
+constexpr qint64 identificationReadSize = 14;
+constexpr char imageTag[] = "INTPR";
+} // namespace
+
+FirmwareCheckResult checkFirmwareFile(QIODevice& file, IdentificationRecord& ident) {
+    char block[identificationReadSize];
+    if (!file.seek(identificationOffset) ||
+        file.read(block, identificationReadSize) != identificationReadSize)
+        return FirmwareCheckResult::unreadable;
+    // The tag is tested before the block length.
+    if (std::memcmp(block + 1, imageTag, 5) != 0)
+        return FirmwareCheckResult::invalid;
+
+    const auto blockLength = static_cast<std::uint8_t>(block[0]);
+    if (blockLength != 9 && blockLength != 13)
+        return FirmwareCheckResult::invalid;
+
+    IdentificationRecord record;
+    std::memcpy(record.bytes.data(), block + 6, 4);
+    if (blockLength == 13)
+        std::memcpy(record.bytes.data() + 4, block + 10, 4);
+    else
+        std::memset(record.bytes.data() + 4, 0xFF, 4);
+    ident = record;
+    return FirmwareCheckResult::ok;
+}

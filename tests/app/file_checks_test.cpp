@@ -1,0 +1,117 @@
+#include "app/firmware_check.h"
+#include "channels/channel_file_check.h"
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A firmware file: 21 leading bytes, the block length, "INTPR", the identification word
+// 01 02 03 04 and, for block length 13, the version field.
+QByteArray firmwareFile(std::uint8_t blockLength, QByteArray version, int totalSize,
+                        QByteArray tag = "INTPR") {
+    QByteArray bytes(21, '\x5A');
+    bytes += char(blockLength);
+    bytes += tag;
+    bytes += QByteArray("\x01\x02\x03\x04", 4);
+    bytes += version;
+    if (bytes.size() < totalSize)
+        bytes += QByteArray(totalSize - bytes.size(), '\x77');
+    bytes.truncate(totalSize);
+    return bytes;
+}
+
+FirmwareCheckResult check(QByteArray bytes, IdentificationRecord& ident) {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return checkFirmwareFile(buffer, ident);
+}
+
+ChannelFileCheckResult checkChannel(QByteArray bytes) {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return checkChannelFile(buffer);
+}
+
+QByteArray channelFile(QByteArray body, qint64 lengthAdjust = 0) {
+    QByteArray bytes("CDF\x01\x00\x06\x0c\x02\x0e\x05", 10);
+    const quint32 length = quint32(body.size() + lengthAdjust);
+    for (int i = 0; i < 4; ++i)
+        bytes += char((length >> (8 * i)) & 0xFF);
+    return bytes + body;
+}
+
+} // namespace
+
+TEST(FirmwareCheck, ShortFilesAreUnreadableWhateverTheBlockLength) {
+    IdentificationRecord ident;
+    ident.bytes.fill(0x42);
+    EXPECT_EQ(check(firmwareFile(9, {}, 34), ident), FirmwareCheckResult::unreadable);
+    EXPECT_EQ(check(QByteArray(), ident), FirmwareCheckResult::unreadable);
+    // A failed check leaves the kept record untouched.
+    EXPECT_EQ(ident.bytes[0], 0x42);
+    EXPECT_EQ(check(firmwareFile(9, {}, 35), ident), FirmwareCheckResult::ok);
+}
+
+TEST(FirmwareCheck, VersionFieldAndUnknownVersions) {
+    IdentificationRecord ident;
+    ASSERT_EQ(check(firmwareFile(13, QByteArray("\x02\x00\x07\x99", 4), 64), ident),
+              FirmwareCheckResult::ok);
+    EXPECT_EQ(ident.versionText(), "2.07");
+    EXPECT_EQ(ident.bytes[0], 0x01);
+    EXPECT_EQ(ident.bytes[3], 0x04);
+    EXPECT_EQ(ident.bytes[7], 0x99);
+
+    ASSERT_EQ(check(firmwareFile(9, {}, 64), ident), FirmwareCheckResult::ok);
+    EXPECT_EQ(ident.versionText(), "[unknown]");
+    EXPECT_EQ(ident.bytes[4], 0xFF);
+    EXPECT_EQ(ident.bytes[7], 0xFF);
+
+    ASSERT_EQ(check(firmwareFile(13, QByteArray("\x01\x0c\x00\x00", 4), 64), ident),
+              FirmwareCheckResult::ok);
+    EXPECT_EQ(ident.versionText(), "[unknown]");
+    ASSERT_EQ(check(firmwareFile(13, QByteArray("\x03\x01\x00\x00", 4), 64), ident),
+              FirmwareCheckResult::ok);
+    EXPECT_EQ(ident.versionText(), "3.10");
+}
+
+TEST(FirmwareCheck, WrongBlockLengthOrTagIsInvalid) {
+    IdentificationRecord ident;
+    EXPECT_EQ(check(firmwareFile(10, {}, 64), ident), FirmwareCheckResult::invalid);
+    EXPECT_EQ(check(firmwareFile(13, {}, 64, "INTPQ"), ident), FirmwareCheckResult::invalid);
+    EXPECT_EQ(check(firmwareFile(0, {}, 64, "intpr"), ident), FirmwareCheckResult::invalid);
+}
+
+TEST(ChannelFileCheck, HeaderLengthAndEndMark) {
+    EXPECT_EQ(checkChannel(channelFile("END")), ChannelFileCheckResult::ok);
+    EXPECT_EQ(checkChannel(channelFile("END\n")), ChannelFileCheckResult::missingEndMark);
+    EXPECT_EQ(checkChannel(channelFile("END", -1)), ChannelFileCheckResult::badHeader);
+    EXPECT_EQ(checkChannel(channelFile("END", +1)), ChannelFileCheckResult::badHeader);
+    EXPECT_EQ(checkChannel(QByteArray("CDF\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00", 13)),
+              ChannelFileCheckResult::unreadable);
+    QByteArray wrongMagic = channelFile("END");
+    wrongMagic[2] = 'X';
+    EXPECT_EQ(checkChannel(wrongMagic), ChannelFileCheckResult::badHeader);
+    EXPECT_EQ(channelFile("END").size(), 17);
+}
+
+TEST(ChannelFileCheck, InMemoryCheckAgreesWithFileCheck) {
+    for (const QByteArray& bytes :
+         {channelFile("END"), channelFile("END\n"), channelFile("END", -1), QByteArray("CDF")}) {
+        EXPECT_EQ(checkChannelBytes(bytes), checkChannel(bytes));
+    }
+}
+
+TEST(ChannelImageCheck, LooksOnlyAtMagicAndEndMarkWithinBounds) {
+    QByteArray image = channelFile("xxEND");
+    const auto* data = reinterpret_cast<const unsigned char*>(image.constData());
+    EXPECT_EQ(checkChannelImage(data, image.size()), 0);
+    image[image.size() - 1] = 'X';
+    EXPECT_NE(checkChannelImage(data, image.size()), 0);
+    // A length field pointing past the image is refused, not read.
+    QByteArray lying = channelFile("END", 1000);
+    EXPECT_NE(checkChannelImage(reinterpret_cast<const unsigned char*>(lying.constData()),
+                                lying.size()),
+              0);
+}
