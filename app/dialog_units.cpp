@@ -6,8 +6,8 @@
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
     // The average width over both alphabets, rounded, as dialog templates define it.
-    const int alphabetWidth =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int alphabetWidth = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     baseWidth_ = std::max(1, (alphabetWidth / 26 + 1) / 2);
     baseHeight_ = std::max(1, metrics.height());
 }

@@ -5,8 +5,7 @@
 QString IdentificationRecord::versionText() const {
     if (!hasKnownVersion())
         return QStringLiteral("[unknown]");
-    return QString::asprintf("%u.%u%u", unsigned(digit(0)), unsigned(digit(1)),
-                             unsigned(digit(2)));
+    return QString::asprintf("%u.%u%u", unsigned(digit(0)), unsigned(digit(1)), unsigned(digit(2)));
 }
 
 IdentificationRecord IdentificationRecord::fromBytes(const void* data) {

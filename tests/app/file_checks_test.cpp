@@ -111,7 +111,7 @@ TEST(ChannelImageCheck, LooksOnlyAtMagicAndEndMarkWithinBounds) {
     EXPECT_NE(checkChannelImage(data, image.size()), 0);
     // A length field pointing past the image is refused, not read.
     QByteArray lying = channelFile("END", 1000);
-    EXPECT_NE(checkChannelImage(reinterpret_cast<const unsigned char*>(lying.constData()),
-                                lying.size()),
-              0);
+    EXPECT_NE(
+        checkChannelImage(reinterpret_cast<const unsigned char*>(lying.constData()), lying.size()),
+        0);
 }
