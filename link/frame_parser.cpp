@@ -1,0 +1,118 @@
+#include "link/frame_parser.h"
+
+#include "link/message_codes.h"
+
+FrameParser::FrameParser(const TransferFlags& flags, FrameConsumer consumer)
+    : flags_(flags), consumer_(std::move(consumer)) {}
+
+std::chrono::milliseconds FrameParser::bodyTimeout(std::size_t length) {
+    return std::chrono::milliseconds(length / 10 + 100);
+}
+
+void FrameParser::feed(std::span<const std::uint8_t> bytes, Clock::time_point now) {
+    for (const std::uint8_t byte : bytes) {
+        expire(now);
+        if (pending_ == Pending::none)
+            begin(byte, now);
+        else
+            continueItem(byte, now);
+    }
+}
+
+void FrameParser::expire(Clock::time_point now) {
+    if (pending_ != Pending::none && now - stepStart_ > stepTimeout_)
+        pending_ = Pending::none;
+}
+
+std::size_t FrameParser::bytesStillNeeded() const {
+    if (pending_ == Pending::none)
+        return 0;
+    const std::size_t rest = needed_ - have_;
+    return pending_ == Pending::frameLength ? rest + wire::minFrameLength : rest;
+}
+
+std::optional<FrameParser::Clock::time_point> FrameParser::deadline() const {
+    if (pending_ == Pending::none)
+        return std::nullopt;
+    return stepStart_ + stepTimeout_;
+}
+
+void FrameParser::begin(std::uint8_t byte, Clock::time_point now) {
+    if (flags_.receivePaused.load(std::memory_order_acquire))
+        return;
+    if (!flags_.framedMode()) {
+        beginBoot(byte, now);
+        return;
+    }
+    if (byte == wire::frameStart)
+        wait(Pending::frameLength, 2, lengthTimeout, now);
+}
+
+void FrameParser::beginBoot(std::uint8_t byte, Clock::time_point now) {
+    firstByte_ = byte;
+    switch (byte) {
+    case BL_HELLO:
+    case BL_HELLO_ALT:
+        wait(Pending::helloFollower, 1, helloTimeout, now);
+        break;
+    case BL_INFO:
+    case BL_INFO_ALT:
+        wait(Pending::bootInfo, 8, infoTimeout, now);
+        break;
+    case BL_READY:
+    case BL_NEXT:
+    case BL_DONE:
+    case BL_REPEAT:
+        deliver(byte, {}, true);
+        break;
+    default:
+        break;
+    }
+}
+
+void FrameParser::continueItem(std::uint8_t byte, Clock::time_point now) {
+    buffer_[have_++] = byte;
+    if (have_ < needed_)
+        return;
+    const Pending finished = pending_;
+    pending_ = Pending::none;
+    switch (finished) {
+    case Pending::frameLength: {
+        const std::size_t length = wire::readU16(buffer_.data());
+        if (length >= wire::minFrameLength && length <= wire::maxReceivedFrameLength)
+            wait(Pending::frameBody, length, bodyTimeout(length), now);
+        break;
+    }
+    case Pending::frameBody: {
+        const std::span<const std::uint8_t> body(buffer_.data(), needed_);
+        const std::span<const std::uint8_t> payload = body.subspan(1, body.size() - 2);
+        if (wire::frameChecksum(body[0], payload) == body.back())
+            deliver(body[0], payload, false);
+        break;
+    }
+    case Pending::helloFollower:
+        if (byte == BL_HELLO_FOLLOWER)
+            deliver(firstByte_, {}, true);
+        break;
+    case Pending::bootInfo:
+        deliver(firstByte_, std::span<const std::uint8_t>(buffer_.data(), needed_), true);
+        break;
+    case Pending::none:
+        break;
+    }
+}
+
+void FrameParser::deliver(std::uint8_t code, std::span<const std::uint8_t> payload,
+                          bool bootLoader) {
+    if (consumer_)
+        consumer_(ReceivedFrame{code, {payload.begin(), payload.end()}, bootLoader});
+}
+
+void FrameParser::wait(Pending what, std::size_t count, std::chrono::milliseconds timeout,
+                       Clock::time_point now) {
+    pending_ = what;
+    needed_ = count;
+    have_ = 0;
+    stepStart_ = now;
+    stepTimeout_ = timeout;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/settings_store.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// Which device stands behind "COM1" to "COM4" on this machine.
+//
+// The per-user settings may name the device of each port: section "Ports", text values "COM1"
+// to "COM4", each a device path (a stable link such as /dev/serial/by-id/... is fine). Ports
+// without such a value take the serial devices present, in order, that no value already names:
+// USB adapters first (ttyUSB*, then ttyACM*), then built-in ports with a real UART behind them.
+// Links are resolved, so one device never appears under two port numbers.
+
+// Where devices and their kernel descriptions live; replaced by a scratch tree in tests.
+struct SerialDeviceRoots {
+    QString devDir = QStringLiteral("/dev");
+    QString sysClassTtyDir = QStringLiteral("/sys/class/tty");
+};
+
+constexpr int serialPortCount = 4;
+
+// The settings section and the value name of port n ("COM1" to "COM4").
+QString portsSectionName();
+QString portValueName(int portNumber);
+
+// The serial devices present, in the order above, each listed once (by its resolved path).
+QStringList presentSerialDevices(const SerialDeviceRoots& roots = {});
+
+// The device path of each of the four ports, empty where nothing is configured or present.
+std::array<QString, serialPortCount> serialDeviceTable(const SettingsStore& settings,
+                                                       const SerialDeviceRoots& roots = {});
+
+// The device path of COM`portNumber`; empty for numbers outside 1 to 4 or when none is present.
+QString serialDevicePath(int portNumber, const SettingsStore& settings,
+                         const SerialDeviceRoots& roots = {});
