@@ -28,10 +28,13 @@ void FrameReader::pollOnce(std::chrono::microseconds idleWait) {
     parser_.expire(now);
 
     if (!parser_.idle() && port_.isOpen()) {
-        // The rest of the item cannot arrive faster than the line carries it: sleep that long
-        // first instead of waking for every byte.
+        // The rest of the item cannot arrive faster than the line carries it: sleep for most
+        // of that time instead of waking for every byte, and catch the last few bytes as they
+        // come, so a sender slightly slower than the line does not delay the hand-over.
+        const std::size_t needed = parser_.bytesStillNeeded();
+        const std::size_t caughtSingly = std::min<std::size_t>(needed, 2);
         const auto lineTime = std::chrono::duration_cast<std::chrono::microseconds>(
-            port_.characterTime() * parser_.bytesStillNeeded());
+            port_.characterTime() * (needed - caughtSingly));
         const auto sleep = std::min(lineTime, timeLeftBeforeExpiry(now, idleWait));
         if (sleep >= shortestCoalescingSleep) {
             if (!port_.SleepUnlessWoken(sleep))
