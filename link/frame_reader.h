@@ -14,10 +14,11 @@
 // arrived and hands every complete frame or boot-loader byte, as a copy, to the consumer.
 //
 // It sleeps in the kernel while the line is idle and wakes as soon as a byte arrives. Inside
-// a frame it sleeps for as long as the missing bytes take on the line before looking again,
-// so a 1031-byte frame costs a handful of wake-ups instead of one per byte, and is still
-// handed on within a fraction of a millisecond of its last byte. Deadlines of unfinished
-// items are kept to the microsecond. Close, Open and wake() interrupt any wait.
+// a frame it first sleeps for most of the time the missing bytes take on the line, then
+// catches the last ones as they come, so a 1031-byte frame costs a handful of wake-ups
+// instead of one per byte and is still handed on well within a millisecond of its last
+// byte. Deadlines of unfinished items are kept to the microsecond. Close, Open and wake()
+// interrupt any wait.
 //
 //   std::atomic<bool> stop{false};
 //   FrameReader reader(link.port(), flags, [](ReceivedFrame&& frame) { post(frame); });
