@@ -53,6 +53,12 @@ int main(int argc, char** argv) {
 #endif
     ::testing::InitGoogleTest(&argc, argv);
     TestApplication app(argc, argv);
+    // No test may ever open a real serial port: every COM port points at a path that does
+    // not exist until a test routes it to a pseudo-terminal.
+    SettingsStore settings;
+    for (int port = 1; port <= 4; ++port)
+        settings.writeText(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(port),
+                           rootDir()->path() + QStringLiteral("/no-serial-port-%1").arg(port));
     const int result = RUN_ALL_TESTS();
     rootDir().reset();
     return result;
