@@ -76,11 +76,36 @@ TEST(FirmwareCheck, VersionFieldAndUnknownVersions) {
     EXPECT_EQ(ident.versionText(), "3.10");
 }
 
+TEST(FirmwareCheck, VersionFieldMayEndTheFile) {
+    IdentificationRecord ident;
+    // 35 bytes hold the whole version field of a block of length 13.
+    ASSERT_EQ(check(firmwareFile(13, QByteArray("\x02\x00\x07\x05", 4), 35), ident),
+              FirmwareCheckResult::ok);
+    EXPECT_EQ(ident.versionText(), "2.07");
+    EXPECT_EQ(ident.bytes[7], 0x05);
+    EXPECT_EQ(check(firmwareFile(13, QByteArray("\x02\x00\x07", 3), 34), ident),
+              FirmwareCheckResult::unreadable);
+}
+
 TEST(FirmwareCheck, WrongBlockLengthOrTagIsInvalid) {
     IdentificationRecord ident;
     EXPECT_EQ(check(firmwareFile(10, {}, 64), ident), FirmwareCheckResult::invalid);
     EXPECT_EQ(check(firmwareFile(13, {}, 64, "INTPQ"), ident), FirmwareCheckResult::invalid);
     EXPECT_EQ(check(firmwareFile(0, {}, 64, "intpr"), ident), FirmwareCheckResult::invalid);
+}
+
+TEST(FirmwareCheck, InMemoryCheckAgreesWithFileCheck) {
+    for (const QByteArray& bytes :
+         {firmwareFile(9, {}, 35), firmwareFile(9, {}, 34), firmwareFile(10, {}, 64),
+          firmwareFile(13, QByteArray("\x01\x0c\x00\x00", 4), 40),
+          firmwareFile(13, {}, 64, "INTPQ"), QByteArray()}) {
+        IdentificationRecord fromFile;
+        IdentificationRecord fromBytes;
+        const auto span = std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                    std::size_t(bytes.size()));
+        EXPECT_EQ(checkFirmwareBytes(span, fromBytes), check(bytes, fromFile));
+        EXPECT_EQ(fromBytes, fromFile);
+    }
 }
 
 TEST(ChannelFileCheck, HeaderLengthAndEndMark) {
@@ -94,6 +119,20 @@ TEST(ChannelFileCheck, HeaderLengthAndEndMark) {
     wrongMagic[2] = 'X';
     EXPECT_EQ(checkChannel(wrongMagic), ChannelFileCheckResult::badHeader);
     EXPECT_EQ(channelFile("END").size(), 17);
+}
+
+TEST(ChannelFileCheck, LengthFieldNearTheTopOfItsRangeIsNotWrappedAround) {
+    // 0xFFFFFFFF + 14 must not wrap to a small number that matches the file size.
+    QByteArray bytes = channelFile("END");
+    bytes[10] = bytes[11] = bytes[12] = bytes[13] = '\xFF';
+    EXPECT_EQ(checkChannel(bytes), ChannelFileCheckResult::badHeader);
+    EXPECT_EQ(checkChannelBytes(bytes), ChannelFileCheckResult::badHeader);
+}
+
+TEST(ChannelFileCheck, HeaderOnlyFileHasNoEndMark) {
+    // Length 0 matches a file of 14 bytes, whose last three bytes are the length field.
+    EXPECT_EQ(checkChannel(channelFile("")), ChannelFileCheckResult::missingEndMark);
+    EXPECT_EQ(checkChannelBytes(channelFile("")), ChannelFileCheckResult::missingEndMark);
 }
 
 TEST(ChannelFileCheck, InMemoryCheckAgreesWithFileCheck) {

@@ -1,0 +1,6 @@
+#include "app/editor_app.h"
+
+int main(int argc, char** argv) {
+    EditorApp app(argc, argv);
+    return app.run();
+}
