@@ -1,16 +1,11 @@
 #include "resources/app_icon.h"
 
-// The resource initialiser must be declared outside any namespace. A static library's
-// resources are only linked in when something calls it.
-static void initResources() {
-    Q_INIT_RESOURCE(resources);
-}
+#include "resources/resource_loading.h"
 
 QIcon applicationIcon() {
-    static const bool initialised = (initResources(), true);
-    Q_UNUSED(initialised);
+    ensureResourcesLoaded();
     QIcon icon;
     for (const int size : {16, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/rx7700-%1.png").arg(size), QSize(size, size));
+        icon.addFile(QStringLiteral(":/images/rx7700-%1.png").arg(size), QSize(size, size));
     return icon;
 }

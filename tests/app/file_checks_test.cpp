@@ -1,5 +1,6 @@
 #include "app/firmware_check.h"
 #include "channels/channel_file_check.h"
+#include "tests/app/sample_files.h"
 
 #include <QBuffer>
 
@@ -7,20 +8,8 @@
 
 namespace {
 
-// A firmware file: 21 leading bytes, the block length, "INTPR", the identification word
-// 01 02 03 04 and, for block length 13, the version field.
-QByteArray firmwareFile(std::uint8_t blockLength, QByteArray version, int totalSize,
-                        QByteArray tag = "INTPR") {
-    QByteArray bytes(21, '\x5A');
-    bytes += char(blockLength);
-    bytes += tag;
-    bytes += QByteArray("\x01\x02\x03\x04", 4);
-    bytes += version;
-    if (bytes.size() < totalSize)
-        bytes += QByteArray(totalSize - bytes.size(), '\x77');
-    bytes.truncate(totalSize);
-    return bytes;
-}
+using sample::channelFile;
+using sample::firmwareFile;
 
 FirmwareCheckResult check(QByteArray bytes, IdentificationRecord& ident) {
     QBuffer buffer(&bytes);
@@ -32,14 +21,6 @@ ChannelFileCheckResult checkChannel(QByteArray bytes) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     return checkChannelFile(buffer);
-}
-
-QByteArray channelFile(QByteArray body, qint64 lengthAdjust = 0) {
-    QByteArray bytes("CDF\x01\x00\x06\x0c\x02\x0e\x05", 10);
-    const quint32 length = quint32(body.size() + lengthAdjust);
-    for (int i = 0; i < 4; ++i)
-        bytes += char((length >> (8 * i)) & 0xFF);
-    return bytes + body;
 }
 
 } // namespace
