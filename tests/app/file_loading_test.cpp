@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -90,10 +92,23 @@ TEST_F(FileLoadingTest, RefusesEverythingButARegularFileWithoutBlocking) {
 TEST_F(FileLoadingTest, RefusesAFileWithoutReadPermission) {
     const QString path = writeFile(QStringLiteral("secret.bin"), "abc");
     ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
-    if (::access(QFile::encodeName(path).constData(), R_OK) == 0)
-        GTEST_SKIP() << "running with the right to read any file";
-    QFile file;
-    EXPECT_FALSE(openRegularFile(file, path));
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner |
+                                                      QFileDevice::ExeOther));
+    if (::access(QFile::encodeName(path).constData(), R_OK) != 0) {
+        QFile file;
+        EXPECT_FALSE(openRegularFile(file, path));
+        return;
+    }
+    // Whoever may read any file tries as an ordinary user, in a child process.
+    EXPECT_EXIT(
+        {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                std::_Exit(2);
+            QFile file;
+            std::_Exit(openRegularFile(file, path) ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(FileLoadingTest, ReadsTheWholeFileIntoABufferOfItsSize) {
