@@ -8,13 +8,9 @@ namespace {
 constexpr qint64 identificationOffset = 21;
 constexpr qint64 identificationReadSize = 14;
 constexpr char imageTag[] = "INTPR";
-} // namespace
 
-FirmwareCheckResult checkFirmwareFile(QIODevice& file, IdentificationRecord& ident) {
-    char block[identificationReadSize];
-    if (!file.seek(identificationOffset) ||
-        file.read(block, identificationReadSize) != identificationReadSize)
-        return FirmwareCheckResult::unreadable;
+// Checks the 14 bytes read from offset 21.
+FirmwareCheckResult checkIdentificationBlock(const char* block, IdentificationRecord& ident) {
     // The tag is tested before the block length.
     if (std::memcmp(block + 1, imageTag, 5) != 0)
         return FirmwareCheckResult::invalid;
@@ -31,4 +27,21 @@ FirmwareCheckResult checkFirmwareFile(QIODevice& file, IdentificationRecord& ide
         std::memset(record.bytes.data() + 4, 0xFF, 4);
     ident = record;
     return FirmwareCheckResult::ok;
+}
+} // namespace
+
+FirmwareCheckResult checkFirmwareFile(QIODevice& file, IdentificationRecord& ident) {
+    char block[identificationReadSize];
+    if (!file.seek(identificationOffset) ||
+        file.read(block, identificationReadSize) != identificationReadSize)
+        return FirmwareCheckResult::unreadable;
+    return checkIdentificationBlock(block, ident);
+}
+
+FirmwareCheckResult checkFirmwareBytes(std::span<const std::uint8_t> bytes,
+                                       IdentificationRecord& ident) {
+    if (bytes.size() < std::size_t(identificationOffset + identificationReadSize))
+        return FirmwareCheckResult::unreadable;
+    return checkIdentificationBlock(
+        reinterpret_cast<const char*>(bytes.data()) + identificationOffset, ident);
 }

@@ -14,6 +14,10 @@ enum class FirmwareCheckResult { ok, unreadable, invalid };
 // closes the file.
 FirmwareCheckResult checkFirmwareFile(QIODevice& file, IdentificationRecord& ident);
 
+// The same check on a whole file already in memory.
+FirmwareCheckResult checkFirmwareBytes(std::span<const std::uint8_t> bytes,
+                                       IdentificationRecord& ident);
+
 // What the main window lends to a firmware download: the image stays owned by the lender
 // and unchanged until the transfer window has closed.
 struct FirmwareImage {

@@ -12,17 +12,13 @@ namespace {
 // The company key is seven spaces, kept exactly (not trimmed).
 const QString companyKey = QStringLiteral("       ");
 
-QString applicationName() {
-    const QString exe = QCoreApplication::applicationFilePath();
-    const QString name = QFileInfo(exe).completeBaseName();
-    return name.isEmpty() ? QStringLiteral("rx7700") : name;
-}
-
 std::unique_ptr<QSettings> open(const QString& filePath) {
 #ifdef Q_OS_WIN
+    const QString applicationName =
+        SettingsStore::applicationNameFor(QCoreApplication::applicationFilePath());
     if (filePath.isEmpty())
         return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                           companyKey, applicationName());
+                                           companyKey, applicationName);
 #endif
     return std::make_unique<QSettings>(filePath, QSettings::IniFormat);
 }
@@ -37,8 +33,17 @@ SettingsStore::SettingsStore() {
 SettingsStore::SettingsStore(QString filePath) : filePath_(std::move(filePath)) {}
 
 QString SettingsStore::defaultFilePath() {
+    return filePathFor(QCoreApplication::applicationFilePath());
+}
+
+QString SettingsStore::filePathFor(const QString& executablePath) {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return QDir(dir).filePath(applicationName() + QStringLiteral(".conf"));
+    return QDir(dir).filePath(applicationNameFor(executablePath) + QStringLiteral(".conf"));
+}
+
+QString SettingsStore::applicationNameFor(const QString& executablePath) {
+    const QString name = QFileInfo(executablePath).completeBaseName();
+    return name.isEmpty() ? QStringLiteral("rx7700") : name;
 }
 
 QString SettingsStore::readText(const QString& section, const QString& name) const {

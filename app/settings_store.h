@@ -21,6 +21,11 @@ public:
 
     // Where the store of the running executable lives on this platform.
     static QString defaultFilePath();
+    // The file that an executable at `executablePath` keeps its settings in (platforms without
+    // a registry): named after the executable's base name without its extension.
+    static QString filePathFor(const QString& executablePath);
+    // The application name: the executable's base name without its extension.
+    static QString applicationNameFor(const QString& executablePath);
 
 private:
     QString filePath_; // empty: the platform's native store

@@ -1,5 +1,6 @@
 #include "app/firmware_check.h"
 #include "channels/channel_file_check.h"
+#include "tests/app/sample_files.h"
 
 #include <QBuffer>
 
@@ -7,20 +8,8 @@
 
 namespace {
 
-// A firmware file: 21 leading bytes, the block length, "INTPR", the identification word
-// 01 02 03 04 and, for block length 13, the version field.
-QByteArray firmwareFile(std::uint8_t blockLength, QByteArray version, int totalSize,
-                        QByteArray tag = "INTPR") {
-    QByteArray bytes(21, '\x5A');
-    bytes += char(blockLength);
-    bytes += tag;
-    bytes += QByteArray("\x01\x02\x03\x04", 4);
-    bytes += version;
-    if (bytes.size() < totalSize)
-        bytes += QByteArray(totalSize - bytes.size(), '\x77');
-    bytes.truncate(totalSize);
-    return bytes;
-}
+using sample::channelFile;
+using sample::firmwareFile;
 
 FirmwareCheckResult check(QByteArray bytes, IdentificationRecord& ident) {
     QBuffer buffer(&bytes);
@@ -32,14 +21,6 @@ ChannelFileCheckResult checkChannel(QByteArray bytes) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     return checkChannelFile(buffer);
-}
-
-QByteArray channelFile(QByteArray body, qint64 lengthAdjust = 0) {
-    QByteArray bytes("CDF\x01\x00\x06\x0c\x02\x0e\x05", 10);
-    const quint32 length = quint32(body.size() + lengthAdjust);
-    for (int i = 0; i < 4; ++i)
-        bytes += char((length >> (8 * i)) & 0xFF);
-    return bytes + body;
 }
 
 } // namespace
@@ -76,11 +57,36 @@ TEST(FirmwareCheck, VersionFieldAndUnknownVersions) {
     EXPECT_EQ(ident.versionText(), "3.10");
 }
 
+TEST(FirmwareCheck, VersionFieldMayEndTheFile) {
+    IdentificationRecord ident;
+    // 35 bytes hold the whole version field of a block of length 13.
+    ASSERT_EQ(check(firmwareFile(13, QByteArray("\x02\x00\x07\x05", 4), 35), ident),
+              FirmwareCheckResult::ok);
+    EXPECT_EQ(ident.versionText(), "2.07");
+    EXPECT_EQ(ident.bytes[7], 0x05);
+    EXPECT_EQ(check(firmwareFile(13, QByteArray("\x02\x00\x07", 3), 34), ident),
+              FirmwareCheckResult::unreadable);
+}
+
 TEST(FirmwareCheck, WrongBlockLengthOrTagIsInvalid) {
     IdentificationRecord ident;
     EXPECT_EQ(check(firmwareFile(10, {}, 64), ident), FirmwareCheckResult::invalid);
     EXPECT_EQ(check(firmwareFile(13, {}, 64, "INTPQ"), ident), FirmwareCheckResult::invalid);
     EXPECT_EQ(check(firmwareFile(0, {}, 64, "intpr"), ident), FirmwareCheckResult::invalid);
+}
+
+TEST(FirmwareCheck, InMemoryCheckAgreesWithFileCheck) {
+    for (const QByteArray& bytes :
+         {firmwareFile(9, {}, 35), firmwareFile(9, {}, 34), firmwareFile(10, {}, 64),
+          firmwareFile(13, QByteArray("\x01\x0c\x00\x00", 4), 40),
+          firmwareFile(13, {}, 64, "INTPQ"), QByteArray()}) {
+        IdentificationRecord fromFile;
+        IdentificationRecord fromBytes;
+        const auto span = std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                    std::size_t(bytes.size()));
+        EXPECT_EQ(checkFirmwareBytes(span, fromBytes), check(bytes, fromFile));
+        EXPECT_EQ(fromBytes, fromFile);
+    }
 }
 
 TEST(ChannelFileCheck, HeaderLengthAndEndMark) {
@@ -94,6 +100,20 @@ TEST(ChannelFileCheck, HeaderLengthAndEndMark) {
     wrongMagic[2] = 'X';
     EXPECT_EQ(checkChannel(wrongMagic), ChannelFileCheckResult::badHeader);
     EXPECT_EQ(channelFile("END").size(), 17);
+}
+
+TEST(ChannelFileCheck, LengthFieldNearTheTopOfItsRangeIsNotWrappedAround) {
+    // 0xFFFFFFFF + 14 must not wrap to a small number that matches the file size.
+    QByteArray bytes = channelFile("END");
+    bytes[10] = bytes[11] = bytes[12] = bytes[13] = '\xFF';
+    EXPECT_EQ(checkChannel(bytes), ChannelFileCheckResult::badHeader);
+    EXPECT_EQ(checkChannelBytes(bytes), ChannelFileCheckResult::badHeader);
+}
+
+TEST(ChannelFileCheck, HeaderOnlyFileHasNoEndMark) {
+    // Length 0 matches a file of 14 bytes, whose last three bytes are the length field.
+    EXPECT_EQ(checkChannel(channelFile("")), ChannelFileCheckResult::missingEndMark);
+    EXPECT_EQ(checkChannelBytes(channelFile("")), ChannelFileCheckResult::missingEndMark);
 }
 
 TEST(ChannelFileCheck, InMemoryCheckAgreesWithFileCheck) {

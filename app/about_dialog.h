@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDialog>
+
+// The About box: the application icon, the program's name and version, and who distributes
+// it.
+class AboutDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit AboutDialog(QWidget* parent = nullptr);
+
+    static QString distributorText();
+};

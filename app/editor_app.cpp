@@ -1,0 +1,26 @@
+#include "app/editor_app.h"
+
+#include "app/main_dialog.h"
+#include "app/settings_store.h"
+#include "resources/app_icon.h"
+
+#include <QApplication>
+
+EditorApp::EditorApp(int& argc, char** argv) {
+    if (!QCoreApplication::instance())
+        toolkit_ = std::make_unique<QApplication>(argc, argv);
+    // The program has no title of its own: it goes by its executable's name, in message box
+    // captions as in the settings location.
+    QCoreApplication::setApplicationName(
+        SettingsStore::applicationNameFor(QCoreApplication::applicationFilePath()));
+    QApplication::setWindowIcon(applicationIcon());
+    settings_ = std::make_unique<LastSettings>(SettingsStore());
+}
+
+EditorApp::~EditorApp() = default;
+
+int EditorApp::run() {
+    MainDialog mainWindow(*settings_, handOver_);
+    mainWindow.exec();
+    return 0;
+}

@@ -1,0 +1,427 @@
+#include "app/main_dialog.h"
+
+#include "app/about_dialog.h"
+#include "app/dialog_units.h"
+#include "app/file_dialog.h"
+#include "app/file_loading.h"
+#include "app/last_settings.h"
+#include "app/message_box.h"
+#include "channels/channel_file_check.h"
+#include "resources/app_icon.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+#include <memory>
+
+namespace {
+const QString cantOpenMessage = QStringLiteral("Can't open the file");
+const QString cantReadMessage = QStringLiteral("Can't read the file");
+const QString invalidFirmwareMessage = QStringLiteral("Invalid firmware file");
+const QString invalidChannelMessage = QStringLiteral("Invalid channel data file");
+const QString invalidFileStatus = QStringLiteral("Invalid file");
+
+const QString firmwareFilter = QStringLiteral("Bin File (*.bin)|*.bin|All file (*.*)|*.*||");
+const QString channelFilter =
+    QStringLiteral("Channel Data File (*.CDF)|*.cdf|All file (*.*)|*.*||");
+// Lower case: on a case-sensitive file system the default extension has to match the files
+// the filter lists.
+const QString firmwareExtension = QStringLiteral("bin");
+const QString channelExtension = QStringLiteral("cdf");
+
+constexpr std::uint32_t channelHeaderSize = 14;
+
+QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    // No button is a default button: Enter on a field closes the window, as on a dialog whose
+    // default command is OK.
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* makePathField(const QString& name, QWidget* parent) {
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setContextMenuPolicy(Qt::CustomContextMenu);
+    return field;
+}
+
+// What the user is told when a Channel Data File fails its check.
+const QString& channelCheckMessage(ChannelFileCheckResult result) {
+    return result == ChannelFileCheckResult::unreadable ? cantReadMessage : invalidChannelMessage;
+}
+} // namespace
+
+MainDialog::MainDialog(LastSettings& settings, MainDialogHandOver handOver, QWidget* parent)
+    : QDialog(parent), settings_(settings), handOver_(std::move(handOver)),
+      icon_(applicationIcon()) {
+    buildControls();
+    onInit();
+}
+
+MainDialog::~MainDialog() {
+    // The fields outlive this part of the object; their last focus change must not come here.
+    firmwarePathEdit_->removeEventFilter(this);
+    channelPathEdit_->removeEventFilter(this);
+}
+
+QString MainDialog::aboutEntryText() {
+    return QStringLiteral("&About RX7700... ");
+}
+
+void MainDialog::buildControls() {
+    setWindowTitle(QStringLiteral("RX7700  v3.0"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    const DialogUnits units(font());
+    setFixedSize(units.size(207, 159));
+
+    // Group boxes first, so that they lie below the controls they frame.
+    auto* firmwareBox = new QGroupBox(QStringLiteral("Firmware"), this);
+    units.place(firmwareBox, 8, 5, 193, 65);
+    auto* channelBox = new QGroupBox(QStringLiteral("Channel Data"), this);
+    units.place(channelBox, 8, 78, 193, 65);
+
+    firmwarePathEdit_ = makePathField(QStringLiteral("firmwarePath"), this);
+    units.place(firmwarePathEdit_, 14, 20, 141, 14);
+    firmwareBrowseButton_ =
+        makeButton(QStringLiteral("Browse"), QStringLiteral("firmwareBrowse"), this);
+    units.place(firmwareBrowseButton_, 159, 20, 36, 14);
+    firmwareDownloadButton_ =
+        makeButton(QStringLiteral("Download"), QStringLiteral("firmwareDownload"), this);
+    units.place(firmwareDownloadButton_, 134, 46, 59, 14);
+
+    channelPathEdit_ = makePathField(QStringLiteral("channelPath"), this);
+    units.place(channelPathEdit_, 14, 93, 141, 14);
+    channelBrowseButton_ =
+        makeButton(QStringLiteral("Browse"), QStringLiteral("channelBrowse"), this);
+    units.place(channelBrowseButton_, 160, 94, 36, 14);
+    uploadButton_ = makeButton(QStringLiteral("Upload"), QStringLiteral("channelUpload"), this);
+    units.place(uploadButton_, 16, 120, 59, 14);
+    channelDownloadButton_ =
+        makeButton(QStringLiteral("Download"), QStringLiteral("channelDownload"), this);
+    units.place(channelDownloadButton_, 75, 120, 59, 14);
+    editButton_ = makeButton(QStringLiteral("Edit"), QStringLiteral("channelEdit"), this);
+    units.place(editButton_, 134, 120, 59, 14);
+
+    firmwareStatus_ = new QLabel(this);
+    firmwareStatus_->setObjectName(QStringLiteral("firmwareStatus"));
+    firmwareStatus_->setAlignment(Qt::AlignCenter);
+    firmwareStatus_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    units.place(firmwareStatus_, 15, 47, 109, 12);
+
+    QWidget::setTabOrder(firmwarePathEdit_, firmwareBrowseButton_);
+    QWidget::setTabOrder(firmwareBrowseButton_, firmwareDownloadButton_);
+    QWidget::setTabOrder(firmwareDownloadButton_, channelPathEdit_);
+    QWidget::setTabOrder(channelPathEdit_, channelBrowseButton_);
+    QWidget::setTabOrder(channelBrowseButton_, uploadButton_);
+    QWidget::setTabOrder(uploadButton_, channelDownloadButton_);
+    QWidget::setTabOrder(channelDownloadButton_, editButton_);
+
+    connect(firmwareBrowseButton_, &QPushButton::clicked, this, &MainDialog::browseFirmware);
+    connect(firmwareDownloadButton_, &QPushButton::clicked, this, &MainDialog::downloadFirmware);
+    connect(channelBrowseButton_, &QPushButton::clicked, this, &MainDialog::browseChannelFile);
+    connect(uploadButton_, &QPushButton::clicked, this, &MainDialog::uploadChannels);
+    connect(channelDownloadButton_, &QPushButton::clicked, this, &MainDialog::downloadChannels);
+    connect(editButton_, &QPushButton::clicked, this, &MainDialog::editChannels);
+
+    // A click on a button takes the focus from a field before the button's handler runs, so
+    // a typed path is always taken over first.
+    firmwarePathEdit_->installEventFilter(this);
+    channelPathEdit_->installEventFilter(this);
+
+    // There is no system menu to extend here: the About entry sits in the window's context
+    // menu (also below the path fields' own entries) and on F1.
+    aboutAction_ = new QAction(aboutEntryText(), this);
+    aboutAction_->setShortcut(QKeySequence::HelpContents);
+    aboutAction_->setShortcutContext(Qt::WindowShortcut);
+    addAction(aboutAction_);
+    connect(aboutAction_, &QAction::triggered, this, [this] { onSystemCommand(aboutCommandId); });
+    for (QLineEdit* field : {firmwarePathEdit_, channelPathEdit_}) {
+        connect(field, &QWidget::customContextMenuRequested, this,
+                [this, field](const QPoint& position) { showPathMenu(field, position); });
+    }
+}
+
+void MainDialog::onInit() {
+    setWindowIcon(icon_);
+
+    firmwarePath_ = settings_.readFirmwarePath();
+    if (!firmwarePath_.isEmpty()) {
+        firmwarePathEdit_->setText(firmwarePath_);
+        refreshFirmwareStatus();
+    }
+
+    channelPath_ = settings_.readChannelPath();
+    if (!channelPath_.isEmpty())
+        channelPathEdit_->setText(channelPath_);
+}
+
+QString MainDialog::firmwareStatus() const {
+    return firmwareStatus_->text();
+}
+
+void MainDialog::showFirmwareStatus(const QString& text) {
+    firmwareStatus_->setText(text);
+}
+
+void MainDialog::showFirmwareCheckResult(FirmwareCheckResult result) {
+    showFirmwareStatus(result == FirmwareCheckResult::ok
+                           ? QStringLiteral("Version ") + firmwareIdent_.versionText()
+                           : invalidFileStatus);
+}
+
+void MainDialog::refreshFirmwareStatus() {
+    QFile file;
+    if (!openRegularFile(file, firmwarePath_)) {
+        showFirmwareStatus(invalidFileStatus);
+        return;
+    }
+    const FirmwareCheckResult result = checkFirmwareFile(file, firmwareIdent_);
+    file.close();
+    showFirmwareCheckResult(result);
+}
+
+void MainDialog::browseFirmware() {
+    FileDialogRequest request;
+    request.mode = FileDialogMode::open;
+    request.initialPath = firmwarePath_;
+    request.filter = firmwareFilter;
+    request.defaultSuffix = firmwareExtension;
+    request.mustExist = true;
+    const QString chosen = runFileDialog(this, request);
+    if (chosen.isEmpty())
+        return;
+    firmwarePath_ = chosen;
+    settings_.writeFirmwarePath(firmwarePath_);
+    firmwarePathEdit_->setText(firmwarePath_);
+
+    QFile file;
+    if (!openRegularFile(file, firmwarePath_)) {
+        showFirmwareStatus(invalidFileStatus);
+        showMessage(this, cantOpenMessage);
+        return;
+    }
+    const FirmwareCheckResult result = checkFirmwareFile(file, firmwareIdent_);
+    if (result == FirmwareCheckResult::invalid)
+        showMessage(this, invalidFirmwareMessage);
+    else if (result == FirmwareCheckResult::unreadable)
+        showMessage(this, cantReadMessage);
+    file.close();
+    showFirmwareCheckResult(result);
+}
+
+void MainDialog::downloadFirmware() {
+    if (firmwarePath_.isEmpty()) {
+        browseFirmware();
+        if (firmwarePath_.isEmpty())
+            return;
+    }
+
+    QFile file;
+    if (!openRegularFile(file, firmwarePath_)) {
+        showMessage(this, cantOpenMessage);
+        showFirmwareStatus(invalidFileStatus);
+        return;
+    }
+    const FirmwareCheckResult result = checkFirmwareFile(file, firmwareIdent_);
+    if (result != FirmwareCheckResult::ok) {
+        showMessage(this, result == FirmwareCheckResult::invalid ? invalidFirmwareMessage
+                                                                 : cantReadMessage);
+        file.close();
+        showFirmwareStatus(invalidFileStatus);
+        return;
+    }
+    showFirmwareCheckResult(result);
+
+    LoadedFile image;
+    const LoadResult loaded = loadWholeFile(file, image);
+    if (loaded == LoadResult::noBuffer)
+        return;
+    // The image handed on must be the file that was checked, also if it changed meanwhile.
+    IdentificationRecord imageIdent = firmwareIdent_;
+    if (loaded != LoadResult::ok ||
+        checkFirmwareBytes(image.bytes(), imageIdent) != FirmwareCheckResult::ok ||
+        imageIdent != firmwareIdent_) {
+        showMessage(this, cantReadMessage);
+        file.close();
+        showFirmwareStatus(invalidFileStatus);
+        return;
+    }
+    file.close();
+
+    if (handOver_.runFirmwareDownload)
+        handOver_.runFirmwareDownload(this, FirmwareImage{firmwareIdent_, image.bytes()});
+}
+
+void MainDialog::browseChannelFile() {
+    FileDialogRequest request;
+    request.mode = FileDialogMode::save;
+    request.initialPath = channelPath_;
+    request.filter = channelFilter;
+    request.defaultSuffix = channelExtension;
+    request.confirmOverwrite = false;
+    const QString chosen = runFileDialog(this, request);
+    if (chosen.isEmpty())
+        return;
+    channelPath_ = chosen;
+    channelPathEdit_->setText(channelPath_);
+    settings_.writeChannelPath(channelPath_);
+}
+
+bool MainDialog::ensureChannelPath() {
+    if (channelPath_.isEmpty())
+        browseChannelFile();
+    return !channelPath_.isEmpty();
+}
+
+bool MainDialog::openCheckedChannelFile(QFile& file) {
+    if (!openRegularFile(file, channelPath_)) {
+        showMessage(this, cantOpenMessage);
+        return false;
+    }
+    const ChannelFileCheckResult result = checkChannelFile(file);
+    if (result != ChannelFileCheckResult::ok) {
+        file.close();
+        showMessage(this, channelCheckMessage(result));
+        return false;
+    }
+    return true;
+}
+
+void MainDialog::uploadChannels() {
+    if (!ensureChannelPath())
+        return;
+    // The file is written by the transfer; it need not exist yet.
+    if (handOver_.runChannelUpload)
+        handOver_.runChannelUpload(this, channelPath_);
+}
+
+void MainDialog::downloadChannels() {
+    if (!ensureChannelPath())
+        return;
+    QFile file;
+    if (!openCheckedChannelFile(file))
+        return;
+
+    LoadedFile channelFile;
+    const LoadResult loaded = loadWholeFile(file, channelFile);
+    if (loaded == LoadResult::noBuffer)
+        return;
+    const auto bytes = channelFile.bytes();
+    // The bytes handed on must pass the same check as the file did, also if it changed.
+    if (loaded != LoadResult::ok || checkChannelBytes(QByteArray::fromRawData(
+                                        reinterpret_cast<const char*>(bytes.data()),
+                                        qsizetype(bytes.size()))) != ChannelFileCheckResult::ok) {
+        showMessage(this, cantReadMessage);
+        return;
+    }
+    file.close();
+
+    if (handOver_.runChannelDownload) {
+        handOver_.runChannelDownload(this, bytes, std::uint32_t(bytes.size() - channelHeaderSize));
+    }
+}
+
+void MainDialog::editChannels() {
+    if (!ensureChannelPath())
+        return;
+    {
+        QFile file;
+        if (!openCheckedChannelFile(file))
+            return;
+    }
+
+    const QString editorPath =
+        handOver_.runChannelEditor ? handOver_.runChannelEditor(this, channelPath_) : channelPath_;
+    if (editorPath != channelPath_) {
+        channelPath_ = editorPath;
+        channelPathEdit_->setText(channelPath_);
+        settings_.writeChannelPath(channelPath_);
+    }
+}
+
+void MainDialog::firmwarePathEdited() {
+    firmwarePath_ = firmwarePathEdit_->text();
+    settings_.writeFirmwarePath(firmwarePath_);
+    if (firmwarePath_.isEmpty()) {
+        showFirmwareStatus(QString());
+        return;
+    }
+    refreshFirmwareStatus();
+}
+
+void MainDialog::channelPathEdited() {
+    channelPath_ = channelPathEdit_->text();
+    settings_.writeChannelPath(channelPath_);
+}
+
+bool MainDialog::onSystemCommand(int commandId) {
+    if ((commandId & 0xFFF0) != aboutCommandId)
+        return false;
+    AboutDialog about(this);
+    about.exec();
+    return true;
+}
+
+void MainDialog::done(int result) {
+    // Closing takes the focus from a path field like any other focus change: what was typed
+    // there is kept.
+    QWidget* focused = focusWidget();
+    if (focused == firmwarePathEdit_)
+        firmwarePathEdited();
+    else if (focused == channelPathEdit_)
+        channelPathEdited();
+    QDialog::done(result);
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
+    // A pop-up menu on the field leaves the typing where it is.
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        if (watched == firmwarePathEdit_)
+            firmwarePathEdited();
+        else if (watched == channelPathEdit_)
+            channelPathEdited();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void MainDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = event->modifiers() == Qt::NoModifier ||
+                       (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+    if (enter && plain) {
+        // Enter pushes the button that has the focus; anywhere else it is the window's OK.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->hasFocus())
+            button->click();
+        else
+            accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void MainDialog::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(aboutAction_);
+    menu.exec(event->globalPos());
+}
+
+void MainDialog::showPathMenu(QLineEdit* field, const QPoint& position) {
+    const std::unique_ptr<QMenu> menu(field->createStandardContextMenu());
+    menu->addSeparator();
+    menu->addAction(aboutAction_);
+    menu->exec(field->mapToGlobal(position));
+}

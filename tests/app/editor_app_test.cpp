@@ -1,0 +1,61 @@
+#include "app/editor_app.h"
+#include "app/main_dialog.h"
+#include "tests/app/next_modal.h"
+#include "tests/support/test_environment.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+LastSettings storeOfThisExecutable() {
+    return LastSettings(SettingsStore(TestEnvironment::settingsFilePath()));
+}
+} // namespace
+
+TEST(EditorApp, SettingsGoToTheStoreNamedAfterTheExecutable) {
+    int argc = 1;
+    char name[] = "rx7700";
+    char* argv[] = {name, nullptr};
+    EditorApp app(argc, argv);
+    EXPECT_EQ(QCoreApplication::applicationName(),
+              QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+
+    app.writeFirmwarePath(QStringLiteral("/fw/a.bin"));
+    app.writeChannelPath(QStringLiteral("/ch/b.cdf"));
+    app.writeComPort(3);
+    const LastSettings stored = storeOfThisExecutable();
+    EXPECT_EQ(stored.readFirmwarePath(), QStringLiteral("/fw/a.bin"));
+    EXPECT_EQ(stored.readChannelPath(), QStringLiteral("/ch/b.cdf"));
+    EXPECT_EQ(stored.readComPort(), 3);
+    EXPECT_EQ(app.readComPort(), 3);
+    EXPECT_EQ(app.readFirmwarePath(), QStringLiteral("/fw/a.bin"));
+    EXPECT_EQ(app.readChannelPath(), QStringLiteral("/ch/b.cdf"));
+    EXPECT_TRUE(QFileInfo::exists(TestEnvironment::settingsFilePath()));
+}
+
+TEST(EditorApp, RunsTheMainWindowModallyUntilItCloses) {
+    int argc = 1;
+    char name[] = "rx7700";
+    char* argv[] = {name, nullptr};
+    EditorApp app(argc, argv);
+    app.writeFirmwarePath(QString());
+    app.writeChannelPath(QStringLiteral("/receiver/list.cdf"));
+    QStringList uploads;
+    app.handOver().runChannelUpload = [&](QWidget*, QString& path) { uploads << path; };
+
+    QString title;
+    QString channelField;
+    onNextModal([&](QWidget* window) {
+        auto* mainWindow = qobject_cast<MainDialog*>(window);
+        ASSERT_NE(mainWindow, nullptr);
+        title = mainWindow->windowTitle();
+        channelField = mainWindow->findChild<QLineEdit*>(QStringLiteral("channelPath"))->text();
+        mainWindow->uploadChannels();
+    });
+    EXPECT_EQ(app.run(), 0);
+    EXPECT_EQ(title, QStringLiteral("RX7700  v3.0"));
+    EXPECT_EQ(channelField, QStringLiteral("/receiver/list.cdf"));
+    EXPECT_EQ(uploads, QStringList{QStringLiteral("/receiver/list.cdf")});
+}
