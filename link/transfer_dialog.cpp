@@ -36,6 +36,7 @@ TransferDialog::TransferDialog(const TransferEndpointFactory& makeEndpoint, QWid
     const DialogUnits units(font());
     setFixedSize(units.size(202, 81));
     status_->setAlignment(Qt::AlignCenter);
+    status_->setWordWrap(true); // the line is two text lines high; a wide font may need both
     units.place(status_, 18, 13, 166, 16);
     units.place(transferBar_, 18, 36, 166, 7);
     units.place(writeBar_, 18, 47, 166, 7);

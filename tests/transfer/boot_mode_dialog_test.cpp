@@ -33,10 +33,16 @@ protected:
 
 TEST_F(BootModePrompt, ShowsItsTextsAndFourPorts) {
     EXPECT_EQ(prompt.windowTitle(), "Boot mode");
-    EXPECT_EQ(prompt.size(), DialogUnits(prompt.font()).size(209, 134));
+    const QSize templateSize = DialogUnits(prompt.font()).size(209, 134);
+    EXPECT_EQ(prompt.height(), templateSize.height());
+    EXPECT_GE(prompt.width(), templateSize.width());
     QStringList texts;
-    for (QLabel* label : prompt.findChildren<QLabel*>())
+    for (QLabel* label : prompt.findChildren<QLabel*>()) {
         texts << label->text();
+        EXPECT_GE(label->width(), label->sizeHint().width())
+            << "cut off: " << label->text().toStdString();
+        EXPECT_LE(label->geometry().right(), prompt.width());
+    }
     EXPECT_EQ(texts, (QStringList{"The receiver was not detected...",
                                   "If you want to download the firmware in the boot mode,",
                                   "click OK button below and AC power on your receiver."}));
