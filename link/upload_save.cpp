@@ -14,7 +14,10 @@ int writeUploadFile(const QString& path, std::span<const std::uint8_t> bytes) {
     if (!file.open(QIODevice::WriteOnly))
         return -1;
     const auto size = qint64(bytes.size());
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+    // A write that stops part-way (disk full, size limit) is only seen by an explicit flush:
+    // commit() would otherwise put the truncated file in place and report success.
+    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size || !file.flush() ||
+        file.size() != size) {
         file.cancelWriting();
         return -2;
     }

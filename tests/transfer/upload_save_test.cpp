@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -108,6 +111,37 @@ TEST_F(UploadSave, ReadOnlyFolderCannotBeWrittenAndKeepsTheOldFile) {
     EXPECT_EQ(result, uploadCannotCreate);
     EXPECT_EQ(readAll(path()), QByteArray("old contents"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"channels.cdf"});
+}
+
+TEST_F(UploadSave, WriteFailingAfterCreationKeepsTheOldFile) {
+    QFile old(path());
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old contents");
+    old.close();
+    // A file size limit below the image makes the write fail once the file exists.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 8;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    Bytes body(100, 'x');
+    std::copy_n("END", 3, body.end() - 3);
+    const Bytes image = receivedImage(body);
+    const UploadSaveResult result = saveUploadImage(image, path());
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(result, uploadWriteFailed);
+    EXPECT_EQ(readAll(path()), QByteArray("old contents"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"channels.cdf"});
+}
+
+TEST_F(UploadSave, FolderInTheWayCannotBeCreated) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken"));
+    EXPECT_EQ(saveUploadImage(receivedImage({'E', 'N', 'D'}), dir.filePath("taken")),
+              uploadCannotCreate);
+    EXPECT_TRUE(QFileInfo(dir.filePath("taken")).isDir());
 }
 
 TEST_F(UploadSave, MissingFolderCannotBeCreated) {
