@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 
 namespace {
@@ -296,6 +297,60 @@ TEST_F(TransferWindow, ClosingDuringAnUploadStopsEverythingAndWritesNoFile) {
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_EQ(path, dir.filePath("partial.cdf"));
     EXPECT_TRUE(messages.empty());
+}
+
+// A link whose closing the reader thread can see, and a reader that, like a serial read with
+// nothing arriving, waits until the port closes (or a long time-out).
+class ClosingLink : public FakeLink {
+public:
+    std::atomic<bool> closed{false};
+    bool openPort(int portNumber) override {
+        closed = false;
+        return FakeLink::openPort(portNumber);
+    }
+    void closePort() override {
+        FakeLink::closePort();
+        closed = true;
+    }
+};
+
+class WaitingSource : public TransferFrameSource {
+public:
+    explicit WaitingSource(const std::atomic<bool>& portClosed) : portClosed_(portClosed) {}
+    std::atomic<bool> waiting{false};
+    std::atomic<bool> endedByClose{false};
+
+    void pollOnce(const Deliver&) override {
+        waiting = true;
+        QElapsedTimer timer;
+        timer.start();
+        while (!portClosed_ && timer.elapsed() < 10000)
+            QThread::msleep(1);
+        endedByClose = portClosed_.load();
+        waiting = false;
+    }
+
+private:
+    const std::atomic<bool>& portClosed_;
+};
+
+TEST_F(TransferWindow, ShutdownClosesThePortBeforeWaitingForTheReader) {
+    ClosingLink* closingLink = nullptr;
+    WaitingSource* waitingSource = nullptr;
+    TransferDialog dialog([&](TransferFlags&) {
+        auto fakeLink = std::make_unique<ClosingLink>();
+        closingLink = fakeLink.get();
+        auto fakeSource = std::make_unique<WaitingSource>(fakeLink->closed);
+        waitingSource = fakeSource.get();
+        return TransferEndpoint{std::move(fakeLink), std::move(fakeSource)};
+    });
+    const Bytes image(100, 0);
+    dialog.setFirmware({IdentificationRecord{}, image});
+    dialog.open();
+    ASSERT_TRUE(waitFor([&] { return !closingLink->writes.empty() && waitingSource->waiting; }));
+    dialog.close();
+    EXPECT_FALSE(dialog.isReaderRunning());
+    EXPECT_TRUE(waitingSource->endedByClose) << "the reader was waited for with the port open";
 }
 
 TEST_F(TransferWindow, NoPortTellsTheUserAndCloses) {
