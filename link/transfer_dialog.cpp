@@ -1,0 +1,216 @@
+#include "link/transfer_dialog.h"
+
+#include "app/dialog_units.h"
+#include "app/last_settings.h"
+#include "app/message_box.h"
+#include "link/boot_mode_dialog.h"
+#include "link/transfer_reader_thread.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+
+namespace {
+constexpr int pollPeriodMs = 500;
+
+QProgressBar* makeBar(QWidget* parent) {
+    auto* bar = new QProgressBar(parent);
+    bar->setTextVisible(false);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    return bar;
+}
+} // namespace
+
+TransferDialog::TransferDialog(const TransferEndpointFactory& makeEndpoint, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      status_(new QLabel(this)), transferBar_(makeBar(this)), writeBar_(makeBar(this)),
+      button_(new QPushButton(QStringLiteral("START"), this)), endpoint_(makeEndpoint(flags_)) {
+    Q_ASSERT(endpoint_.link && endpoint_.source);
+    machine_ = std::make_unique<TransferMachine>(static_cast<TransferView&>(*this), *endpoint_.link,
+                                                 flags_);
+
+    const DialogUnits units(font());
+    setFixedSize(units.size(202, 81));
+    status_->setAlignment(Qt::AlignCenter);
+    status_->setWordWrap(true); // the line is two text lines high; a wide font may need both
+    units.place(status_, 18, 13, 166, 16);
+    units.place(transferBar_, 18, 36, 166, 7);
+    units.place(writeBar_, 18, 47, 166, 7);
+    units.place(button_, 76, 60, 50, 14);
+    button_->setDefault(true);
+    button_->setEnabled(false);
+    connect(button_, &QPushButton::clicked, this, [this] { machine_->onButton(); });
+
+    pollTimer_.setInterval(pollPeriodMs);
+    connect(&pollTimer_, &QTimer::timeout, this, &TransferDialog::tick);
+}
+
+TransferDialog::~TransferDialog() {
+    shutdown();
+}
+
+void TransferDialog::setFirmware(const FirmwareImage& firmware) {
+    machine_->setFirmware(firmware);
+}
+
+bool TransferDialog::setChannelDownload(std::span<const std::uint8_t> file) {
+    return machine_->setChannelDownload(file);
+}
+
+void TransferDialog::setUpload(QString& channelPath) {
+    channelPath_ = &channelPath;
+    machine_->setChannelUpload();
+}
+
+bool TransferDialog::isReaderRunning() const {
+    return reader_ && reader_->isRunning();
+}
+
+void TransferDialog::tick() {
+    machine_->onTick();
+}
+
+void TransferDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (started_ || event->spontaneous())
+        return;
+    started_ = true;
+    machine_->showKind();
+    // The rest runs once the window is up, so that a failure message has a visible owner.
+    QTimer::singleShot(0, this, &TransferDialog::startTransfer);
+}
+
+void TransferDialog::startTransfer() {
+    if (shutDown_)
+        return;
+    reader_ = std::make_unique<TransferReaderThread>(*endpoint_.source, *this);
+    if (!reader_->startReading()) {
+        reader_.reset();
+        machine_->finish();
+        requestClose();
+        return;
+    }
+    if (machine_->startProbing())
+        pollTimer_.start();
+}
+
+void TransferDialog::customEvent(QEvent* event) {
+    if (event->type() != WM_FRAME_RECEIVED) {
+        QDialog::customEvent(event);
+        return;
+    }
+    const auto* frame = static_cast<TransferFrameEvent*>(event);
+    machine_->onFrame(frame->code(), frame->payload());
+}
+
+void TransferDialog::done(int result) {
+    shutdown();
+    QDialog::done(result);
+}
+
+void TransferDialog::shutdown() {
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    machine_->finish();
+    if (prompt_)
+        prompt_->reject();
+    if (reader_)
+        reader_->requestStop();
+    pollTimer_.stop();
+    // Closing the port first lets a reader waiting inside a read return at once.
+    if (endpoint_.link->isPortOpen())
+        endpoint_.link->closePort();
+    if (reader_) {
+        reader_->wait();
+        reader_.reset();
+    }
+    QCoreApplication::removePostedEvents(this, WM_FRAME_RECEIVED);
+}
+
+// ---------------------------------------------------------------------------------------
+// TransferView
+
+void TransferDialog::setCaption(const QString& text) {
+    setWindowTitle(text);
+}
+
+void TransferDialog::setStatus(const QString& text) {
+    status_->setText(text);
+}
+
+void TransferDialog::setButton(const QString& text, bool enabled) {
+    button_->setText(text);
+    button_->setEnabled(enabled);
+}
+
+void TransferDialog::setButtonEnabled(bool enabled) {
+    button_->setEnabled(enabled);
+}
+
+void TransferDialog::setTransferRange(int maximum) {
+    transferBar_->setRange(0, maximum);
+}
+
+void TransferDialog::setTransferPosition(int position) {
+    transferBar_->setValue(position);
+}
+
+void TransferDialog::setWriteRange(int maximum) {
+    writeBar_->setRange(0, maximum);
+}
+
+void TransferDialog::setWritePosition(int position) {
+    writeBar_->setValue(position);
+}
+
+void TransferDialog::hideWriteBar() {
+    writeBar_->hide();
+}
+
+void TransferDialog::showError(const QString& text) {
+    showMessage(this, text, MessageIcon::stop);
+}
+
+void TransferDialog::requestClose() {
+    QMetaObject::invokeMethod(
+        this, [this] { close(); }, Qt::QueuedConnection);
+}
+
+void TransferDialog::endWithCancel() {
+    done(QDialog::Rejected);
+}
+
+int TransferDialog::saveUpload(std::span<const std::uint8_t> image) {
+    const QString path = channelPath_ ? *channelPath_ : QString();
+    const UploadSaveResult result = saveUploadImage(image, path, writer_);
+    if (result != uploadSaved)
+        showMessage(this, uploadSaveMessage(result), MessageIcon::stop);
+    return result;
+}
+
+void TransferDialog::clearChannelPath() {
+    if (channelPath_)
+        channelPath_->clear();
+}
+
+int TransferDialog::readComPort() {
+    return LastSettings().readComPort();
+}
+
+void TransferDialog::writeComPort(int port) {
+    LastSettings().writeComPort(port);
+}
+
+int TransferDialog::askBootModePort(int presetIndex) {
+    BootModeDialog prompt(this);
+    prompt.setPortIndex(presetIndex);
+    prompt_ = &prompt;
+    const int result = prompt.exec();
+    prompt_ = nullptr;
+    return result == QDialog::Accepted ? prompt.portIndex() : -1;
+}

@@ -1,0 +1,599 @@
+#include "link/transfer_machine.h"
+
+#include "link/frame_codec.h"
+#include "link/message_codes.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::uint32_t blockSize = 1024;
+constexpr int portCount = 4;
+constexpr std::size_t identSize = 8;
+
+// Flash writing takes up to 90 s; the bar fills in the first 62 s.
+constexpr unsigned writeTickLimit = 180;
+constexpr int writeBarMaximum = 124;
+// After an aborted download the receiver restarts within 10 s.
+constexpr unsigned cancelTickLimit = 20;
+constexpr int cancelBarMaximum = 10;
+
+const QString startText = QStringLiteral("START");
+const QString cancelText = QStringLiteral("Cancel");
+const QString exitText = QStringLiteral("Exit");
+
+unsigned percentOf(std::int64_t block, std::uint32_t length) {
+    if (length == 0)
+        return 0;
+    return unsigned(block * blockSize * 100 / length);
+}
+
+QString timestampText(const CdfTimestamp& t, int fullYear) {
+    return QString::asprintf("%02u/%02u/%4u %02u:%02u", unsigned(t.day), unsigned(t.month),
+                             unsigned(fullYear), unsigned(t.hour), unsigned(t.minute));
+}
+
+} // namespace
+
+TransferMachine::TransferMachine(TransferView& view, TransferLink& link, TransferFlags& flags)
+    : view_(view), link_(link), flags_(flags),
+      clock_([] { return QDateTime::currentDateTimeUtc(); }) {
+    flags_.state.store(0, std::memory_order_release);
+    flags_.receivePaused.store(false, std::memory_order_release);
+}
+
+void TransferMachine::setFirmware(const FirmwareImage& firmware) {
+    kind_ = TransferKind::firmwareDownload;
+    firmwareIdent_ = firmware.identification;
+    data_ = firmware.image;
+    length_ = firmware.imageLength();
+}
+
+bool TransferMachine::setChannelDownload(std::span<const std::uint8_t> file) {
+    if (file.size() < UploadBuffer::headerSize)
+        return false;
+    kind_ = TransferKind::channelDownload;
+    data_ = file;
+    length_ = std::uint32_t(file.size() - UploadBuffer::headerSize);
+    layout_ = file[3];
+    headerFlags_ = file[4];
+    saved_ = {file[5], file[6], file[7], file[8], file[9]};
+    return true;
+}
+
+void TransferMachine::setChannelUpload() {
+    kind_ = TransferKind::channelUpload;
+}
+
+void TransferMachine::setState(TransferState state) {
+    state_ = state;
+    flags_.state.store(int(state), std::memory_order_release);
+}
+
+void TransferMachine::failAndClose(const QString& message) {
+    // Marked first: the message box runs a nested event loop in which ticks and frames
+    // keep arriving.
+    finish();
+    view_.showError(message);
+    view_.requestClose();
+}
+
+void TransferMachine::closeWindow() {
+    finish();
+    view_.requestClose();
+}
+
+void TransferMachine::endWindow() {
+    finish();
+    view_.endWithCancel();
+}
+
+// ---------------------------------------------------------------------------------------
+// Window start and detection
+
+void TransferMachine::showKind() {
+    switch (kind_) {
+    case TransferKind::firmwareDownload:
+        view_.setCaption(QStringLiteral("Firmware download - version ") +
+                         firmwareIdent_.versionText());
+        view_.setTransferRange(int(length_ / blockSize));
+        view_.setTransferPosition(0);
+        view_.setWriteRange(writeBarMaximum);
+        view_.setWritePosition(0);
+        break;
+    case TransferKind::channelDownload:
+        view_.setCaption(QStringLiteral("Channel data download - ") +
+                         timestampText(saved_, saved_.year + 2000));
+        view_.setTransferRange(int(length_ / blockSize));
+        view_.setTransferPosition(0);
+        view_.hideWriteBar();
+        break;
+    case TransferKind::channelUpload:
+        view_.hideWriteBar();
+        refreshUploadTitle();
+        break;
+    }
+}
+
+void TransferMachine::refreshUploadTitle() {
+    const QDateTime now = clock_().toUTC();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    saved_ = {std::uint8_t(date.day()), std::uint8_t(date.month()),
+              std::uint8_t((date.year() - 2000) & 0xFF), std::uint8_t(time.hour()),
+              std::uint8_t(time.minute())};
+    view_.setCaption(QStringLiteral("Channel data upload - ") + timestampText(saved_, date.year()) +
+                     QStringLiteral(" (GMT)"));
+}
+
+bool TransferMachine::startProbing() {
+    if (finished_)
+        return false;
+    if (!scanPorts()) {
+        failAndClose(QStringLiteral("No available COM port..."));
+        return false;
+    }
+    setState(TransferState::Probing);
+    detectedPort_ = 0;
+    link_.sendFrame(CMD_PROBE, {});
+    return true;
+}
+
+bool TransferMachine::scanPorts() {
+    for (int attempt = 0; attempt < portCount; ++attempt) {
+        currentPort_ = currentPort_ % portCount + 1;
+        if (link_.isPortOpen())
+            link_.closePort();
+        if (!link_.openPort(currentPort_))
+            continue;
+        view_.setStatus(QString::asprintf("COM%u...", unsigned(currentPort_)));
+        if (firstOpenedPort_ == currentPort_) {
+            // A full unanswered cycle: a firmware download may now go through the boot loader.
+            if (kind_ == TransferKind::firmwareDownload)
+                view_.setButtonEnabled(true);
+        } else if (firstOpenedPort_ == 0) {
+            firstOpenedPort_ = currentPort_;
+        }
+        return true;
+    }
+    return false;
+}
+
+void TransferMachine::probe() {
+    setState(TransferState::Probing);
+    link_.sendFrame(CMD_PROBE, {});
+    if (kind_ == TransferKind::channelUpload)
+        refreshUploadTitle();
+}
+
+void TransferMachine::onIdentified(std::span<const std::uint8_t> payload) {
+    receiverIdent_ = IdentificationRecord::fromBytes(payload.data());
+    view_.setStatus(QStringLiteral("Version ") + receiverIdent_.versionText() +
+                    QStringLiteral(" detected..."));
+    setState(TransferState::Detected);
+    detectedPort_ = currentPort_;
+    view_.setButtonEnabled(true);
+    view_.writeComPort(detectedPort_);
+}
+
+void TransferMachine::onStart() {
+    if (detectedPort_ != 0) {
+        if (kind_ == TransferKind::firmwareDownload) {
+            link_.sendFrame(CMD_RESET, {});
+            setState(TransferState::ResetSent);
+            view_.setStatus(QStringLiteral("System reset..."));
+            view_.setButton(cancelText, false);
+        } else {
+            link_.sendFrame(CMD_CHANNEL_OPEN, {});
+            setState(TransferState::ChannelRequested);
+        }
+        return;
+    }
+    if (kind_ == TransferKind::firmwareDownload)
+        runBootModePrompt();
+    else
+        endWindow();
+}
+
+void TransferMachine::runBootModePrompt() {
+    const int preset = view_.readComPort() - 1;
+    // Bytes arriving behind the prompt are dropped; the poll timer goes on scanning.
+    flags_.receivePaused.store(true, std::memory_order_release);
+    const int index = view_.askBootModePort(preset);
+    if (index >= 0 && index < portCount && !finished_) {
+        view_.setButton(cancelText, false);
+        currentPort_ = index + 1;
+        view_.writeComPort(currentPort_);
+        if (link_.isPortOpen())
+            link_.closePort();
+        if (link_.openPort(currentPort_)) {
+            setState(TransferState::ResetSent);
+            view_.setStatus(QStringLiteral("Waiting for the response of your receiver..."));
+        } else {
+            finish();
+            view_.showError(QStringLiteral("COM port is not available..."));
+            view_.endWithCancel();
+        }
+    }
+    // Cleared only now, so that nothing read on the new port is parsed in the old mode.
+    flags_.receivePaused.store(false, std::memory_order_release);
+}
+
+// ---------------------------------------------------------------------------------------
+// Events
+
+void TransferMachine::onFrame(std::uint8_t code, std::span<const std::uint8_t> payload) {
+    // Frames already on their way when the boot-mode prompt opened are dropped as well.
+    if (finished_ || flags_.receivePaused.load(std::memory_order_acquire))
+        return;
+    // A reply shorter than the payload it is read for is dropped.
+    switch (state_) {
+    case TransferState::Probing:
+        if (code == RSP_IDENT && payload.size() >= identSize)
+            onIdentified(payload);
+        break;
+    case TransferState::Writing:
+    case TransferState::CancelWait:
+        if (code == RSP_IDENT && payload.size() >= identSize)
+            onRestarted();
+        break;
+    case TransferState::ChannelRequested:
+        if (code == RSP_CHANNEL_OPEN && payload.size() >= 2)
+            onChannelOpen(payload);
+        break;
+    case TransferState::UploadRequested:
+        if (code == RSP_UPLOAD_START && payload.size() >= 5)
+            onUploadStart(payload);
+        break;
+    case TransferState::UploadReceiving:
+        if (code == RSP_UPLOAD_BLOCK && payload.size() >= 2)
+            onUploadBlock(payload);
+        break;
+    case TransferState::UploadEnding:
+        if (code == RSP_UPLOAD_END)
+            onUploadEnd();
+        break;
+    case TransferState::DownloadRequested:
+        if (code == RSP_DOWNLOAD_START && payload.size() >= 1)
+            onDownloadStart(payload);
+        break;
+    case TransferState::DownloadSending:
+        if (code == RSP_DOWNLOAD_BLOCK && payload.size() >= 2)
+            onDownloadBlockAck(payload);
+        break;
+    case TransferState::DownloadEnding:
+        if (code == RSP_DOWNLOAD_END)
+            onDownloadEnd();
+        break;
+    case TransferState::ResetSent:
+    case TransferState::BootGreeted:
+    case TransferState::BootAccepted:
+    case TransferState::BootSending:
+        onBootByte(code, payload);
+        break;
+    case TransferState::Idle:
+    case TransferState::Detected:
+    case TransferState::Finished:
+        break;
+    }
+}
+
+void TransferMachine::onTick() {
+    if (finished_)
+        return;
+    switch (state_) {
+    case TransferState::Probing:
+        // No identification since the last probe: try the next port.
+        if (!scanPorts()) {
+            failAndClose(QStringLiteral("No available COM port..."));
+            return;
+        }
+        detectedPort_ = 0;
+        if (isChannelTransfer())
+            view_.setButtonEnabled(false);
+        probe();
+        break;
+    case TransferState::Detected:
+        probe();
+        break;
+    case TransferState::Writing:
+        onWritingTick();
+        break;
+    case TransferState::CancelWait:
+        onCancelWaitTick();
+        break;
+    case TransferState::UploadReceiving:
+        resendIfStalled(CMD_UPLOAD_BLOCK);
+        break;
+    case TransferState::DownloadSending:
+        resendIfStalled(CMD_DOWNLOAD_BLOCK);
+        break;
+    default:
+        break;
+    }
+}
+
+void TransferMachine::onButton() {
+    if (finished_)
+        return;
+    switch (state_) {
+    case TransferState::Probing:
+    case TransferState::Detected:
+        onStart();
+        break;
+    case TransferState::Writing:
+    case TransferState::CancelWait:
+    case TransferState::Finished:
+        endWindow();
+        break;
+    case TransferState::ResetSent:
+    case TransferState::BootGreeted:
+    case TransferState::BootAccepted:
+    case TransferState::BootSending:
+        // Takes effect at the boot loader's next request.
+        cancelRequested_ = true;
+        view_.setTransferPosition(0);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Firmware through the boot loader
+
+void TransferMachine::onBootByte(std::uint8_t code, std::span<const std::uint8_t> payload) {
+    switch (state_) {
+    case TransferState::ResetSent:
+        if (code == BL_HELLO || code == BL_HELLO_ALT) {
+            const std::array<std::uint8_t, 1> echo{code};
+            link_.sendRaw(echo);
+            setState(TransferState::BootGreeted);
+        } else if (code == BL_READY) {
+            const std::array<std::uint8_t, 1> goAhead{BL_GO_AHEAD};
+            link_.sendRaw(goAhead);
+            setState(TransferState::BootAccepted);
+        }
+        break;
+    case TransferState::BootGreeted:
+        if ((code == BL_INFO || code == BL_INFO_ALT) && payload.size() >= identSize) {
+            receiverIdent_ = IdentificationRecord::fromBytes(payload.data());
+            const std::array<std::uint8_t, 1> goAhead{BL_GO_AHEAD};
+            link_.sendRaw(goAhead);
+            setState(TransferState::BootAccepted);
+            view_.setButton(cancelText, true);
+        }
+        break;
+    case TransferState::BootAccepted:
+        if (code == BL_NEXT) {
+            link_.sendRaw(wire::bootHeader(length_));
+            block_ = -1;
+            setState(TransferState::BootSending);
+        }
+        break;
+    case TransferState::BootSending:
+        if (code == BL_NEXT) {
+            if (cancelRequested_)
+                sendBootAbort();
+            else
+                sendNextBootBlock();
+        } else if (code == BL_REPEAT) {
+            if (cancelRequested_)
+                sendBootAbort();
+            else if (block_ != -1)
+                link_.resendRaw();
+        } else if (code == BL_DONE) {
+            onBootDone();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void TransferMachine::sendNextBootBlock() {
+    // Requests after the last block are answered with nothing; the count stays bounded.
+    if (std::int64_t(block_) * blockSize >= length_)
+        return;
+    block_ += 1;
+    if (std::int64_t(block_) * blockSize >= length_)
+        return;
+    link_.sendRaw(wire::bootBlock(data_.first(length_), block_));
+    view_.setStatus(QString::asprintf("Sending ... %u %%", percentOf(block_, length_)));
+    view_.setTransferPosition(block_);
+}
+
+void TransferMachine::sendBootAbort() {
+    // A frame exactly the size of a boot block, sent when the boot loader expects one.
+    static const std::array<std::uint8_t, wire::bootAbortPayloadSize> zeros{};
+    link_.sendFrame(CMD_BOOT_ABORT, zeros);
+    view_.setStatus(QStringLiteral("Wait a few minutes..."));
+}
+
+void TransferMachine::onBootDone() {
+    if (cancelRequested_) {
+        setState(TransferState::CancelWait);
+        view_.setWriteRange(cancelBarMaximum);
+        view_.setStatus(QStringLiteral("Wait a few minutes..."));
+    } else {
+        setState(TransferState::Writing);
+        view_.setWriteRange(writeBarMaximum);
+        view_.setStatus(QStringLiteral("Writing ..."));
+    }
+    tickCount_ = 0;
+    view_.setWritePosition(0);
+    view_.setButton(exitText, true);
+}
+
+void TransferMachine::onWritingTick() {
+    if (tickCount_ < writeTickLimit) {
+        tickCount_ += 1;
+        if (tickCount_ <= unsigned(writeBarMaximum))
+            view_.setWritePosition(int(tickCount_));
+        if (tickCount_ % 2 == 0)
+            view_.setStatus(QString::asprintf("Writing ... %u sec", tickCount_ / 2));
+    } else if (tickCount_ == writeTickLimit) {
+        // Shown once; probing goes on and a late answer still counts.
+        tickCount_ = writeTickLimit + 1;
+        view_.setStatus(QStringLiteral("Downloading is failed..."));
+    }
+    link_.sendFrame(CMD_PROBE, {});
+}
+
+void TransferMachine::onCancelWaitTick() {
+    if (tickCount_ < cancelTickLimit) {
+        tickCount_ += 1;
+        if (tickCount_ <= unsigned(cancelBarMaximum))
+            view_.setWritePosition(int(tickCount_));
+    } else if (tickCount_ == cancelTickLimit) {
+        tickCount_ = cancelTickLimit + 1;
+        view_.setStatus(QStringLiteral("The receiver does not response..."));
+    }
+    link_.sendFrame(CMD_PROBE, {});
+}
+
+void TransferMachine::onRestarted() {
+    const bool cancelled = state_ == TransferState::CancelWait;
+    setState(TransferState::Finished);
+    detectedPort_ = currentPort_;
+    if (cancelled) {
+        view_.setStatus(QStringLiteral("Downloading is canceled..."));
+        view_.setWritePosition(cancelBarMaximum);
+    } else {
+        view_.setStatus(QStringLiteral("Downloading is successful..."));
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Channel data
+
+void TransferMachine::onChannelOpen(std::span<const std::uint8_t> payload) {
+    layout_ = payload[0];
+    headerFlags_ = payload[1];
+    if (kind_ == TransferKind::channelUpload) {
+        const std::array<std::uint8_t, 1> start{0x00};
+        link_.sendFrame(CMD_UPLOAD_START, start);
+        setState(TransferState::UploadRequested);
+    } else {
+        std::array<std::uint8_t, 5> start{0x00};
+        wire::putU32(start.data() + 1, length_);
+        link_.sendFrame(CMD_DOWNLOAD_START, start);
+        setState(TransferState::DownloadRequested);
+    }
+}
+
+void TransferMachine::onUploadStart(std::span<const std::uint8_t> payload) {
+    if (payload[0] != 0) {
+        closeWindow(); // refused by the receiver
+        return;
+    }
+    const std::uint32_t announced = wire::readU32(payload.data() + 1);
+    if (!UploadBuffer::fits(announced)) {
+        failAndClose(QStringLiteral("The channel data is too large to upload..."));
+        return;
+    }
+    if (announced == 0) {
+        // No block could ever be accepted, and an empty body is no Channel Data File.
+        failAndClose(QStringLiteral("Invalid CDF format..."));
+        return;
+    }
+    setState(TransferState::UploadReceiving);
+    length_ = announced;
+    upload_ = std::make_unique<UploadBuffer>();
+    upload_->writeHeader(layout_, headerFlags_, saved_, length_);
+    block_ = 0;
+    lastSeenBlock_ = -1;
+    sendUploadRequest(0);
+    view_.setTransferRange(int(length_ / blockSize));
+    view_.setTransferPosition(0);
+    view_.setStatus(QStringLiteral("Waiting for response..."));
+}
+
+void TransferMachine::onUploadBlock(std::span<const std::uint8_t> payload) {
+    const int k = wire::readU16(payload.data());
+    if (std::uint64_t(k) * blockSize >= length_)
+        return;
+    // Only the block asked for is taken: a stray or stale block would leave a hole in the
+    // file. The tick asks again for a block that did not come.
+    if (k != block_)
+        return;
+    upload_->storeBody(std::size_t(k) * blockSize, payload.subspan(2));
+    view_.setTransferPosition(block_);
+    view_.setStatus(QString::asprintf("Receiving ... %u %%", percentOf(block_, length_)));
+    block_ = (k + 1) & 0xFFFF;
+    if (std::uint64_t(block_) * blockSize < length_) {
+        sendUploadRequest(block_);
+    } else {
+        link_.sendFrame(CMD_UPLOAD_END, {});
+        setState(TransferState::UploadEnding);
+    }
+}
+
+void TransferMachine::onUploadEnd() {
+    // Marked first: a failed save shows a message box, whose event loop must not see a
+    // second end frame.
+    finish();
+    view_.setStatus(QStringLiteral("Uploading is successful..."));
+    if (view_.saveUpload(upload_->image()) != 0)
+        view_.clearChannelPath();
+    view_.requestClose();
+}
+
+void TransferMachine::onDownloadStart(std::span<const std::uint8_t> payload) {
+    if (payload[0] != 0) {
+        closeWindow(); // refused by the receiver
+        return;
+    }
+    setState(TransferState::DownloadSending);
+    block_ = 0;
+    lastSeenBlock_ = -1;
+    sendDownloadBlock(0);
+    view_.setStatus(QStringLiteral("Waiting for response..."));
+}
+
+void TransferMachine::onDownloadBlockAck(std::span<const std::uint8_t> payload) {
+    const int k = wire::readU16(payload.data());
+    if (k != block_) {
+        link_.resendFrame(CMD_DOWNLOAD_BLOCK);
+        return;
+    }
+    view_.setTransferPosition(block_);
+    view_.setStatus(QString::asprintf("Sending ... %u %%", percentOf(block_, length_)));
+    block_ += 1;
+    if (std::uint64_t(block_) * blockSize < length_) {
+        sendDownloadBlock(block_);
+    } else {
+        link_.sendFrame(CMD_DOWNLOAD_END, {});
+        setState(TransferState::DownloadEnding);
+    }
+}
+
+void TransferMachine::onDownloadEnd() {
+    view_.setStatus(QStringLiteral("Downloading is successful..."));
+    closeWindow();
+}
+
+void TransferMachine::sendUploadRequest(int block) {
+    std::array<std::uint8_t, 2> number;
+    wire::putU16(number.data(), std::uint16_t(block));
+    link_.sendFrame(CMD_UPLOAD_BLOCK, number);
+}
+
+void TransferMachine::sendDownloadBlock(int block) {
+    const std::size_t offset = std::size_t(block) * blockSize;
+    const std::size_t count =
+        offset < length_ ? std::min<std::size_t>(blockSize, length_ - offset) : 0;
+    std::array<std::uint8_t, 2 + blockSize> payload;
+    wire::putU16(payload.data(), std::uint16_t(block));
+    const auto body = data_.subspan(UploadBuffer::headerSize + offset, count);
+    std::copy(body.begin(), body.end(), payload.begin() + 2);
+    link_.sendFrame(CMD_DOWNLOAD_BLOCK, std::span(payload).first(2 + count));
+}
+
+void TransferMachine::resendIfStalled(std::uint8_t code) {
+    // The first re-send comes at the second tick without progress.
+    if (block_ == lastSeenBlock_)
+        link_.resendFrame(code);
+    lastSeenBlock_ = block_;
+}

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "app/firmware_check.h"
+#include "app/identification_record.h"
+#include "link/transfer_flags.h"
+#include "link/transfer_kind.h"
+#include "link/transfer_link.h"
+#include "link/transfer_state.h"
+#include "link/transfer_view.h"
+#include "link/upload_buffer.h"
+
+#include <QDateTime>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+
+// Runs one transfer with the receiver: finds it on COM1 to COM4, identifies it, and on START
+// sends a firmware image through the boot loader and follows the flash writing, or moves the
+// channel data to or from the receiver block by block, re-sending lost blocks. It is driven
+// by three events on the window thread: a received frame or boot byte, the 500 ms poll tick
+// and the window's button. It talks to the window only through TransferView and to the
+// receiver only through TransferLink, so it can be stepped event by event without either.
+class TransferMachine {
+public:
+    using Clock = std::function<QDateTime()>; // the current time in UTC
+
+    TransferMachine(TransferView& view, TransferLink& link, TransferFlags& flags);
+
+    // What the main window hands over, one of the three before the window starts.
+    // The lent bytes must stay valid and unchanged until the window has closed.
+    void setFirmware(const FirmwareImage& firmware);
+    // The whole Channel Data File; false (and nothing set) when it is shorter than a header.
+    bool setChannelDownload(std::span<const std::uint8_t> file);
+    void setChannelUpload();
+
+    void setClock(Clock clock) { clock_ = std::move(clock); }
+
+    // Window start, first half: caption and bars for the kind of transfer.
+    void showKind();
+    // Window start, second half: the first port scan, then probing. False when no port
+    // could be opened (the user has been told and the window asked to close); true when the
+    // poll timer should start.
+    bool startProbing();
+    // Shows the current UTC time in the caption of an upload and keeps it for the header.
+    void refreshUploadTitle();
+
+    void onFrame(std::uint8_t code, std::span<const std::uint8_t> payload);
+    void onTick();
+    void onButton();
+
+    // The window is closing: every later event is ignored.
+    void finish() { finished_ = true; }
+
+    TransferKind kind() const { return kind_; }
+    TransferState state() const { return state_; }
+    bool finished() const { return finished_; }
+    int block() const { return block_; }
+    int lastSeenBlock() const { return lastSeenBlock_; }
+    unsigned tickCount() const { return tickCount_; }
+    bool cancelRequested() const { return cancelRequested_; }
+    int currentPort() const { return currentPort_; }
+    int firstOpenedPort() const { return firstOpenedPort_; }
+    int detectedPort() const { return detectedPort_; }
+    std::uint32_t length() const { return length_; }
+    const IdentificationRecord& receiverIdent() const { return receiverIdent_; }
+    std::uint8_t layout() const { return layout_; }
+    std::uint8_t headerFlags() const { return headerFlags_; }
+    const CdfTimestamp& savedTime() const { return saved_; }
+    // The upload received so far; null before an upload has started.
+    const UploadBuffer* uploadBuffer() const { return upload_.get(); }
+
+private:
+    void setState(TransferState state);
+    bool isChannelTransfer() const { return kind_ != TransferKind::firmwareDownload; }
+    // Tells the user, then asks the window to close; nothing more happens afterwards.
+    void failAndClose(const QString& message);
+    void closeWindow();
+    void endWindow();
+
+    // Detection.
+    bool scanPorts();
+    void probe();
+    void onIdentified(std::span<const std::uint8_t> payload);
+    void onStart();
+    void runBootModePrompt();
+
+    // Firmware through the boot loader, flash writing and restart.
+    void onBootByte(std::uint8_t code, std::span<const std::uint8_t> payload);
+    void sendNextBootBlock();
+    void sendBootAbort();
+    void onBootDone();
+    void onWritingTick();
+    void onCancelWaitTick();
+    void onRestarted();
+
+    // Channel data.
+    void onChannelOpen(std::span<const std::uint8_t> payload);
+    void onUploadStart(std::span<const std::uint8_t> payload);
+    void onUploadBlock(std::span<const std::uint8_t> payload);
+    void onUploadEnd();
+    void onDownloadStart(std::span<const std::uint8_t> payload);
+    void onDownloadBlockAck(std::span<const std::uint8_t> payload);
+    void onDownloadEnd();
+    void sendUploadRequest(int block);
+    void sendDownloadBlock(int block);
+    void resendIfStalled(std::uint8_t code);
+
+    TransferView& view_;
+    TransferLink& link_;
+    TransferFlags& flags_;
+    Clock clock_;
+
+    TransferKind kind_{};
+    TransferState state_ = TransferState::Idle;
+    bool finished_ = false;
+    std::span<const std::uint8_t> data_; // firmware image, or the whole Channel Data File
+    std::uint32_t length_ = 0;           // image length, or body length
+    IdentificationRecord firmwareIdent_;
+    IdentificationRecord receiverIdent_;
+    std::uint8_t layout_ = 0;
+    std::uint8_t headerFlags_ = 0;
+    CdfTimestamp saved_;
+    int block_ = 0;
+    int lastSeenBlock_ = -1;
+    bool cancelRequested_ = false;
+    unsigned tickCount_ = 0;
+    int currentPort_ = 0;
+    int firstOpenedPort_ = 0;
+    int detectedPort_ = 0;
+    std::unique_ptr<UploadBuffer> upload_;
+};

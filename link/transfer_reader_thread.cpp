@@ -1,0 +1,27 @@
+#include "link/transfer_reader_thread.h"
+
+#include <QCoreApplication>
+
+TransferReaderThread::TransferReaderThread(TransferFrameSource& source, QObject& receiver)
+    : source_(source), receiver_(receiver) {}
+
+TransferReaderThread::~TransferReaderThread() {
+    requestStop();
+    wait();
+}
+
+bool TransferReaderThread::startReading() {
+    stopRequested_.store(false, std::memory_order_release);
+    start(QThread::LowPriority);
+    return isRunning() || isFinished();
+}
+
+void TransferReaderThread::run() {
+    const TransferFrameSource::Deliver post = [this](std::uint8_t code,
+                                                     std::span<const std::uint8_t> payload) {
+        // The event queue takes ownership of the posted event.
+        QCoreApplication::postEvent(&receiver_, new TransferFrameEvent(code, payload));
+    };
+    while (!stopRequested_.load(std::memory_order_acquire))
+        source_.pollOnce(post);
+}

@@ -1,0 +1,470 @@
+#include "link/transfer_dialog.h"
+
+#include "app/dialog_units.h"
+#include "app/last_settings.h"
+#include "app/message_box.h"
+#include "link/boot_mode_dialog.h"
+#include "link/message_codes.h"
+#include "link/transfer_reader_thread.h"
+#include "tests/support/test_environment.h"
+#include "tests/transfer/fake_frame_source.h"
+#include "tests/transfer/fake_link.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+
+namespace {
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+Bytes identPayload(std::uint8_t d1, std::uint8_t d2, std::uint8_t d3) {
+    return {0x52, 0x58, 0x77, 0x00, d1, d2, d3, 0xFF};
+}
+
+class TransferWindow : public ::testing::Test {
+protected:
+    FakeLink* link = nullptr;
+    FakeFrameSource* source = nullptr;
+    TransferFlags* flags = nullptr;
+    std::set<int> ports{1, 2, 3, 4};
+    std::vector<ShownMessage> messages;
+    QTemporaryDir dir{TestEnvironment::root() + "/window-XXXXXX"};
+
+    void SetUp() override {
+        setMessageRecorder([this](const ShownMessage& message) { messages.push_back(message); });
+        LastSettings().writeComPort(0);
+    }
+    void TearDown() override { setMessageRecorder({}); }
+
+    TransferEndpointFactory endpoint() {
+        return [this](TransferFlags& sharedFlags) {
+            flags = &sharedFlags;
+            auto fakeLink = std::make_unique<FakeLink>();
+            fakeLink->availablePorts = ports;
+            link = fakeLink.get();
+            auto fakeSource = std::make_unique<FakeFrameSource>();
+            source = fakeSource.get();
+            return TransferEndpoint{std::move(fakeLink), std::move(fakeSource)};
+        };
+    }
+
+    // Opens the window modally (without blocking) and waits for the first probe.
+    void openAndWaitForProbe(TransferDialog& dialog) {
+        dialog.open();
+        ASSERT_TRUE(waitFor([&] { return !link->writes.empty(); }));
+        ASSERT_EQ(link->lastWrite(), frameBytes(CMD_PROBE));
+    }
+
+    bool sent(const Bytes& bytes) {
+        return waitFor([&] { return !link->writes.empty() && link->lastWrite() == bytes; });
+    }
+
+    void expectShutDown(TransferDialog& dialog) {
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_FALSE(dialog.isReaderRunning());
+        EXPECT_FALSE(dialog.pollTimer().isActive());
+        EXPECT_FALSE(link->isPortOpen());
+    }
+
+    std::vector<QString> messageTexts() const {
+        std::vector<QString> texts;
+        for (const ShownMessage& message : messages)
+            texts.push_back(message.text);
+        return texts;
+    }
+};
+
+// Runs `action` on the boot-mode prompt as soon as it is open.
+void onBootModePrompt(std::function<void(BootModeDialog&)> action) {
+    QTimer::singleShot(0, [action = std::move(action)] {
+        ASSERT_TRUE(waitFor([] {
+            return qobject_cast<BootModeDialog*>(QApplication::activeModalWidget()) != nullptr;
+        }));
+        action(*qobject_cast<BootModeDialog*>(QApplication::activeModalWidget()));
+    });
+}
+
+QPushButton* buttonNamed(QWidget& window, const QString& text) {
+    for (QPushButton* button : window.findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+TEST_F(TransferWindow, FirmwareWindowLayoutCaptionAndBars) {
+    TransferDialog dialog(endpoint());
+    const Bytes image(5000, 0x5A);
+    const Bytes ident = identPayload(2, 0, 5);
+    dialog.setFirmware({IdentificationRecord::fromBytes(ident.data()), image});
+    openAndWaitForProbe(dialog);
+
+    EXPECT_EQ(dialog.windowTitle(), "Firmware download - version 2.05");
+    EXPECT_EQ(dialog.size(), DialogUnits(dialog.font()).size(202, 81));
+    EXPECT_EQ(dialog.transferBar()->maximum(), 4);
+    EXPECT_EQ(dialog.transferBar()->value(), 0);
+    EXPECT_EQ(dialog.writeBar()->maximum(), 124);
+    EXPECT_TRUE(dialog.writeBar()->isVisible());
+    EXPECT_EQ(dialog.button()->text(), "START");
+    EXPECT_FALSE(dialog.button()->isEnabled());
+    EXPECT_TRUE(dialog.button()->isDefault());
+    EXPECT_EQ(dialog.statusLine()->text(), "COM1...");
+    EXPECT_TRUE(dialog.pollTimer().isActive());
+    EXPECT_EQ(dialog.pollTimer().interval(), 500);
+    EXPECT_TRUE(dialog.isReaderRunning());
+    EXPECT_EQ(flags->state.load(), 1);
+
+    dialog.close();
+    expectShutDown(dialog);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TransferWindow, ChannelDownloadCaptionFromFileHeaderAndNoWriteBar) {
+    TransferDialog dialog(endpoint());
+    Bytes file{'C', 'D', 'F', 2, 0, 6, 12, 2, 14, 5, 0, 0, 0, 0};
+    file.resize(14 + 5000, 0x33);
+    wire::putU32(file.data() + 10, 5000);
+    ASSERT_TRUE(dialog.setChannelDownload(file));
+    openAndWaitForProbe(dialog);
+    EXPECT_EQ(dialog.windowTitle(), "Channel data download - 06/12/2002 14:05");
+    EXPECT_EQ(dialog.transferBar()->maximum(), 4);
+    EXPECT_FALSE(dialog.writeBar()->isVisible());
+}
+
+TEST_F(TransferWindow, UploadCaptionShowsGmtTime) {
+    TransferDialog dialog(endpoint());
+    QString path = dir.filePath("up.cdf");
+    dialog.setUpload(path);
+    openAndWaitForProbe(dialog);
+    static const QRegularExpression caption(
+        R"(^Channel data upload - \d\d/\d\d/\d{4} \d\d:\d\d \(GMT\)$)");
+    EXPECT_TRUE(caption.match(dialog.windowTitle()).hasMatch())
+        << dialog.windowTitle().toStdString();
+    EXPECT_FALSE(dialog.writeBar()->isVisible());
+}
+
+TEST_F(TransferWindow, ScriptedUploadSavesTheFileAndCloses) {
+    TransferDialog dialog(endpoint());
+    QString path = dir.filePath("received.cdf");
+    dialog.setUpload(path);
+    openAndWaitForProbe(dialog);
+
+    source->push(RSP_IDENT, identPayload(3, 1, 0));
+    ASSERT_TRUE(waitFor([&] { return dialog.button()->isEnabled(); }));
+    EXPECT_EQ(dialog.statusLine()->text(), "Version 3.10 detected...");
+    EXPECT_EQ(LastSettings().readComPort(), 1);
+
+    QTest::mouseClick(dialog.button(), Qt::LeftButton);
+    ASSERT_TRUE(sent(frameBytes(CMD_CHANNEL_OPEN)));
+    source->push(RSP_CHANNEL_OPEN, {2, 0x05});
+    ASSERT_TRUE(sent(frameBytes(CMD_UPLOAD_START, {0})));
+
+    Bytes body(1500, 0x44);
+    body[1497] = 'E';
+    body[1498] = 'N';
+    body[1499] = 'D';
+    source->push(RSP_UPLOAD_START, {0, 0xDC, 0x05, 0, 0});
+    ASSERT_TRUE(sent(frameBytes(CMD_UPLOAD_BLOCK, numbered(0))));
+    EXPECT_EQ(dialog.transferBar()->maximum(), 1);
+    source->push(RSP_UPLOAD_BLOCK, numbered(0, Bytes(body.begin(), body.begin() + 1024)));
+    ASSERT_TRUE(sent(frameBytes(CMD_UPLOAD_BLOCK, numbered(1))));
+    source->push(RSP_UPLOAD_BLOCK, numbered(1, Bytes(body.begin() + 1024, body.end())));
+    ASSERT_TRUE(sent(frameBytes(CMD_UPLOAD_END)));
+    source->push(RSP_UPLOAD_END);
+
+    ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
+    expectShutDown(dialog);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(path, dir.filePath("received.cdf"));
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    ASSERT_EQ(bytes.size(), 1514);
+    EXPECT_EQ(bytes.left(5), QByteArray("CDF\x02\x05", 5));
+    EXPECT_EQ(bytes.mid(10, 4), QByteArray("\xDC\x05\x00\x00", 4));
+    EXPECT_EQ(bytes.right(3), "END");
+}
+
+TEST_F(TransferWindow, FailedSaveTellsTheUserAndEmptiesThePath) {
+    TransferDialog dialog(endpoint());
+    QFile blocker(dir.filePath("not-a-folder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QString path = dir.filePath("not-a-folder/received.cdf");
+    dialog.setUpload(path);
+    openAndWaitForProbe(dialog);
+    source->push(RSP_IDENT, identPayload(3, 1, 0));
+    ASSERT_TRUE(waitFor([&] { return dialog.button()->isEnabled(); }));
+    QTest::mouseClick(dialog.button(), Qt::LeftButton);
+    source->push(RSP_CHANNEL_OPEN, {2, 0});
+    source->push(RSP_UPLOAD_START, {0, 3, 0, 0, 0});
+    ASSERT_TRUE(sent(frameBytes(CMD_UPLOAD_BLOCK, numbered(0))));
+    source->push(RSP_UPLOAD_BLOCK, {0, 0, 'E', 'N', 'D'});
+    source->push(RSP_UPLOAD_END);
+    ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
+    EXPECT_EQ(messageTexts(), std::vector<QString>{"Cannot create a file..."});
+    EXPECT_EQ(messages[0].icon, MessageIcon::stop);
+    EXPECT_TRUE(path.isEmpty());
+}
+
+TEST_F(TransferWindow, ScriptedFirmwareDownloadRunsToExit) {
+    TransferDialog dialog(endpoint());
+    const Bytes image(2000, 0x21);
+    dialog.setFirmware({IdentificationRecord::fromBytes(identPayload(1, 0, 0).data()), image});
+    openAndWaitForProbe(dialog);
+    source->push(RSP_IDENT, identPayload(1, 0, 0));
+    ASSERT_TRUE(waitFor([&] { return dialog.button()->isEnabled(); }));
+    QTest::keyClick(&dialog, Qt::Key_Return); // the default button
+    ASSERT_TRUE(sent(frameBytes(CMD_RESET)));
+    EXPECT_EQ(dialog.button()->text(), "Cancel");
+    EXPECT_FALSE(dialog.button()->isEnabled());
+    EXPECT_EQ(flags->state.load(), -1);
+
+    source->push(BL_HELLO);
+    ASSERT_TRUE(sent(Bytes{0x06}));
+    source->push(BL_INFO, identPayload(0, 0, 1));
+    ASSERT_TRUE(sent(Bytes{0x09}));
+    EXPECT_TRUE(dialog.button()->isEnabled());
+    source->push(BL_NEXT);
+    source->push(BL_NEXT);
+    source->push(BL_NEXT);
+    const auto lastBlock = wire::bootBlock(image, 1);
+    ASSERT_TRUE(sent(Bytes(lastBlock.begin(), lastBlock.end())));
+    EXPECT_EQ(dialog.statusLine()->text(), "Sending ... 51 %");
+    EXPECT_EQ(dialog.transferBar()->value(), 1);
+    source->push(BL_DONE);
+    ASSERT_TRUE(waitFor([&] { return dialog.button()->text() == "Exit"; }));
+    EXPECT_TRUE(dialog.button()->isEnabled());
+    EXPECT_EQ(dialog.statusLine()->text(), "Writing ...");
+    dialog.tick();
+    dialog.tick();
+    EXPECT_EQ(dialog.writeBar()->value(), 2);
+    EXPECT_EQ(dialog.statusLine()->text(), "Writing ... 1 sec");
+    EXPECT_EQ(link->lastWrite(), frameBytes(CMD_PROBE));
+
+    QTest::mouseClick(dialog.button(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible()) << "Exit ends the window at once";
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    expectShutDown(dialog);
+}
+
+TEST_F(TransferWindow, ClosingDuringAnUploadStopsEverythingAndWritesNoFile) {
+    TransferDialog dialog(endpoint());
+    QString path = dir.filePath("partial.cdf");
+    dialog.setUpload(path);
+    openAndWaitForProbe(dialog);
+    source->push(RSP_IDENT, identPayload(3, 1, 0));
+    ASSERT_TRUE(waitFor([&] { return dialog.button()->isEnabled(); }));
+    QTest::mouseClick(dialog.button(), Qt::LeftButton);
+    source->push(RSP_CHANNEL_OPEN, {2, 0});
+    source->push(RSP_UPLOAD_START, {0, 0, 0x10, 0, 0});
+    ASSERT_TRUE(sent(frameBytes(CMD_UPLOAD_BLOCK, numbered(0))));
+    source->push(RSP_UPLOAD_BLOCK, numbered(0, Bytes(1024, 0x55)));
+    ASSERT_TRUE(sent(frameBytes(CMD_UPLOAD_BLOCK, numbered(1))));
+
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    expectShutDown(dialog);
+    const auto writes = link->writes.size();
+    source->push(RSP_UPLOAD_BLOCK, numbered(1));
+    dialog.tick();
+    QTest::qWait(20);
+    EXPECT_EQ(link->writes.size(), writes);
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(path, dir.filePath("partial.cdf"));
+    EXPECT_TRUE(messages.empty());
+}
+
+// A link whose closing the reader thread can see, and a reader that, like a serial read with
+// nothing arriving, waits until the port closes (or a long time-out).
+class ClosingLink : public FakeLink {
+public:
+    std::atomic<bool> closed{false};
+    bool openPort(int portNumber) override {
+        closed = false;
+        return FakeLink::openPort(portNumber);
+    }
+    void closePort() override {
+        FakeLink::closePort();
+        closed = true;
+    }
+};
+
+class WaitingSource : public TransferFrameSource {
+public:
+    explicit WaitingSource(const std::atomic<bool>& portClosed) : portClosed_(portClosed) {}
+    std::atomic<bool> waiting{false};
+    std::atomic<bool> endedByClose{false};
+
+    void pollOnce(const Deliver&) override {
+        waiting = true;
+        QElapsedTimer timer;
+        timer.start();
+        while (!portClosed_ && timer.elapsed() < 10000)
+            QThread::msleep(1);
+        endedByClose = portClosed_.load();
+        waiting = false;
+    }
+
+private:
+    const std::atomic<bool>& portClosed_;
+};
+
+TEST_F(TransferWindow, ShutdownClosesThePortBeforeWaitingForTheReader) {
+    ClosingLink* closingLink = nullptr;
+    WaitingSource* waitingSource = nullptr;
+    TransferDialog dialog([&](TransferFlags&) {
+        auto fakeLink = std::make_unique<ClosingLink>();
+        closingLink = fakeLink.get();
+        auto fakeSource = std::make_unique<WaitingSource>(fakeLink->closed);
+        waitingSource = fakeSource.get();
+        return TransferEndpoint{std::move(fakeLink), std::move(fakeSource)};
+    });
+    const Bytes image(100, 0);
+    dialog.setFirmware({IdentificationRecord{}, image});
+    dialog.open();
+    ASSERT_TRUE(waitFor([&] { return !closingLink->writes.empty() && waitingSource->waiting; }));
+    dialog.close();
+    EXPECT_FALSE(dialog.isReaderRunning());
+    EXPECT_TRUE(waitingSource->endedByClose) << "the reader was waited for with the port open";
+}
+
+TEST_F(TransferWindow, NoPortTellsTheUserAndCloses) {
+    ports.clear();
+    TransferDialog dialog(endpoint());
+    const Bytes image(100, 0);
+    dialog.setFirmware({IdentificationRecord{}, image});
+    dialog.open();
+    ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
+    ASSERT_EQ(messageTexts(), std::vector<QString>{"No available COM port..."});
+    EXPECT_EQ(messages[0].icon, MessageIcon::stop);
+    expectShutDown(dialog);
+    EXPECT_TRUE(link->writes.empty());
+}
+
+TEST_F(TransferWindow, FramesArePostedAsUserEventsOneHundredAboveTheBase) {
+    EXPECT_EQ(int(WM_FRAME_RECEIVED), int(QEvent::User) + 100);
+    TransferDialog dialog(endpoint());
+    const Bytes image(100, 0);
+    dialog.setFirmware({IdentificationRecord{}, image});
+    openAndWaitForProbe(dialog);
+    const Bytes ident = identPayload(4, 5, 6);
+    QCoreApplication::postEvent(&dialog, new TransferFrameEvent(RSP_IDENT, ident));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog.statusLine()->text(), "Version 4.56 detected...");
+}
+
+TEST_F(TransferWindow, BootModePromptPresetFromSettingAndPortStoredBeforeOpening) {
+    LastSettings().writeComPort(2);
+    ports = {1, 3};
+    TransferDialog dialog(endpoint());
+    const Bytes image(100, 0);
+    dialog.setFirmware({IdentificationRecord{}, image});
+    openAndWaitForProbe(dialog);
+    dialog.tick(); // COM3
+    dialog.tick(); // back to COM1: a full unanswered cycle
+    ASSERT_TRUE(dialog.button()->isEnabled());
+
+    bool pausedWhileOpen = false;
+    bool presetShown = false;
+    onBootModePrompt([&](BootModeDialog& prompt) {
+        pausedWhileOpen = flags->receivePaused.load();
+        presetShown = prompt.portButton(1)->isChecked();
+        EXPECT_EQ(prompt.windowTitle(), "Boot mode");
+        prompt.portButton(2)->click();
+        QTest::mouseClick(buttonNamed(prompt, "OK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(dialog.button(), Qt::LeftButton);
+
+    EXPECT_TRUE(pausedWhileOpen);
+    EXPECT_TRUE(presetShown);
+    EXPECT_FALSE(flags->receivePaused.load());
+    EXPECT_EQ(LastSettings().readComPort(), 3);
+    EXPECT_EQ(link->openPortNumber, 3);
+    EXPECT_EQ(dialog.statusLine()->text(), "Waiting for the response of your receiver...");
+    EXPECT_EQ(dialog.button()->text(), "Cancel");
+    EXPECT_FALSE(dialog.button()->isEnabled());
+    EXPECT_EQ(flags->state.load(), -1);
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(TransferWindow, BootModePromptOnAPortThatWillNotOpenEndsTheWindow) {
+    ports = {1};
+    TransferDialog dialog(endpoint());
+    const Bytes image(100, 0);
+    dialog.setFirmware({IdentificationRecord{}, image});
+    openAndWaitForProbe(dialog);
+    dialog.tick();
+    ASSERT_TRUE(dialog.button()->isEnabled());
+    onBootModePrompt([&](BootModeDialog& prompt) {
+        EXPECT_EQ(prompt.portIndex(), -1);
+        prompt.portButton(3)->click();
+        QTest::mouseClick(buttonNamed(prompt, "OK"), Qt::LeftButton);
+    });
+    QTest::mouseClick(dialog.button(), Qt::LeftButton);
+    EXPECT_EQ(LastSettings().readComPort(), 4);
+    EXPECT_EQ(messageTexts(), std::vector<QString>{"COM port is not available..."});
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    expectShutDown(dialog);
+}
+
+TEST_F(TransferWindow, CancelledBootModePromptKeepsProbing) {
+    ports = {1};
+    TransferDialog dialog(endpoint());
+    const Bytes image(100, 0);
+    dialog.setFirmware({IdentificationRecord{}, image});
+    openAndWaitForProbe(dialog);
+    dialog.tick();
+    onBootModePrompt([&](BootModeDialog& prompt) {
+        QTest::mouseClick(buttonNamed(prompt, "Cancel"), Qt::LeftButton);
+    });
+    QTest::mouseClick(dialog.button(), Qt::LeftButton);
+    EXPECT_EQ(dialog.button()->text(), "START");
+    EXPECT_TRUE(dialog.button()->isEnabled());
+    EXPECT_EQ(flags->state.load(), 1);
+    EXPECT_EQ(LastSettings().readComPort(), 0);
+    link->writes.clear();
+    dialog.tick();
+    EXPECT_EQ(link->lastWrite(), frameBytes(CMD_PROBE));
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(TransferWindow, ClosingWhileThePromptIsOpenShutsBothDown) {
+    ports = {1};
+    TransferDialog dialog(endpoint());
+    const Bytes image(100, 0);
+    dialog.setFirmware({IdentificationRecord{}, image});
+    openAndWaitForProbe(dialog);
+    dialog.tick();
+    onBootModePrompt([&](BootModeDialog&) { dialog.reject(); });
+    QTest::mouseClick(dialog.button(), Qt::LeftButton);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    expectShutDown(dialog);
+    EXPECT_EQ(LastSettings().readComPort(), 0);
+}
+
+} // namespace
