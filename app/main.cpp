@@ -1,8 +1,8 @@
 #include "app/editor_app.h"
+#include "app/transfer_hand_over.h"
 
 int main(int argc, char** argv) {
     EditorApp app(argc, argv);
-    // The transfer window and the channel editor are plugged in through app.handOver() here;
-    // until then the main window's actions end after their checks and reads.
+    connectTransferWindows(app.handOver());
     return app.run();
 }

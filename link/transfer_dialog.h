@@ -1,9 +1,7 @@
 #pragma once
 
 #include "app/firmware_check.h"
-#include "link/transfer_flags.h"
-#include "link/transfer_frame_source.h"
-#include "link/transfer_link.h"
+#include "link/transfer_endpoint.h"
 #include "link/transfer_machine.h"
 #include "link/transfer_view.h"
 #include "link/upload_save.h"
@@ -20,16 +18,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class TransferReaderThread;
-
-// The link a transfer window runs over: the sending half and the port, and the receiving
-// half its reader thread polls. Both usually share one serial port.
-struct TransferEndpoint {
-    std::unique_ptr<TransferLink> link;
-    std::unique_ptr<TransferFrameSource> source;
-};
-// Builds the endpoint; the reader side reads the transfer state and the pause flag from
-// `flags`, which the window owns and which outlive the endpoint.
-using TransferEndpointFactory = std::function<TransferEndpoint(TransferFlags& flags)>;
 
 // The modal progress window of one transfer: a status line, the transfer bar, the write bar
 // and one button (START, then Cancel, then Exit). It owns the link, the reader thread and the

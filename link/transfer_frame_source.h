@@ -20,4 +20,7 @@ public:
     // boot byte. Sleeps about 10 ms when nothing is queued and returns promptly (within about
     // a second) once the port has been closed, so that the loop can see its stop flag.
     virtual void pollOnce(const Deliver& deliver) = 0;
+
+    // Any thread: makes a poll that is waiting return at once (used to stop the reader).
+    virtual void wake() {}
 };

@@ -37,7 +37,10 @@ public:
     // Starts the thread; false when it could not be started.
     bool startReading();
     // Sets the stop flag; the loop ends after its current step.
-    void requestStop() { stopRequested_.store(true, std::memory_order_release); }
+    void requestStop() {
+        stopRequested_.store(true, std::memory_order_release);
+        source_.wake();
+    }
 
 protected:
     void run() override;

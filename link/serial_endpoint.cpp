@@ -1,0 +1,35 @@
+#include "link/frame_reader.h"
+#include "link/serial_transfer_link.h"
+#include "link/transfer_endpoint.h"
+
+namespace {
+
+// Drives the serial frame reader for the transfer window's reader thread.
+class SerialFrameSource : public TransferFrameSource {
+public:
+    SerialFrameSource(SerialPort& port, const TransferFlags& flags)
+        : reader_(port, flags, [this](ReceivedFrame&& frame) {
+              if (deliver_)
+                  (*deliver_)(frame.code, frame.payload);
+          }) {}
+
+    void pollOnce(const Deliver& deliver) override {
+        deliver_ = &deliver;
+        reader_.pollOnce();
+        deliver_ = nullptr;
+    }
+
+    void wake() override { reader_.wake(); }
+
+private:
+    const Deliver* deliver_ = nullptr;
+    FrameReader reader_;
+};
+
+} // namespace
+
+TransferEndpoint makeSerialEndpoint(TransferFlags& flags) {
+    auto link = std::make_unique<SerialTransferLink>();
+    auto source = std::make_unique<SerialFrameSource>(link->port(), flags);
+    return {std::move(link), std::move(source)};
+}

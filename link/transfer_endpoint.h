@@ -1,0 +1,24 @@
+#pragma once
+
+#include "link/transfer_flags.h"
+#include "link/transfer_frame_source.h"
+#include "link/transfer_link.h"
+
+#include <functional>
+#include <memory>
+
+// The link a transfer window runs over: the sending half and the port, and the receiving
+// half its reader thread polls. Both usually share one serial port, so the source is
+// destroyed before the link.
+struct TransferEndpoint {
+    std::unique_ptr<TransferLink> link;
+    std::unique_ptr<TransferFrameSource> source;
+};
+
+// Builds the endpoint; the reader side reads the transfer state and the pause flag from
+// `flags`, which the window owns and which outlive the endpoint.
+using TransferEndpointFactory = std::function<TransferEndpoint(TransferFlags& flags)>;
+
+// The endpoint over the serial port COM1 to COM4 as the settings and the devices present
+// map them.
+TransferEndpoint makeSerialEndpoint(TransferFlags& flags);
