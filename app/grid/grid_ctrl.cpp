@@ -523,7 +523,7 @@ QRect GridCtrl::cellRect(int row, int column) const {
         rect = visualRect(model_->index(row, column));
         area = viewport();
     }
-    if (rect.isEmpty())
+    if (rect.isEmpty() || !area->rect().intersects(rect))
         return {};
     return QRect(area->mapTo(this, rect.topLeft()), rect.size());
 }
@@ -1031,8 +1031,8 @@ bool GridCtrl::viewportEvent(QEvent* event) {
 // Pop-up for truncated text
 
 void GridCtrl::cellHovered(GridCellRef cell) {
-    if (!titleTips_ || editing_ || mouseMode_ != MouseMode::none ||
-        !model_->contains(cell.row, cell.column) || !isActiveWindow()) {
+    if (!titleTips_ || mouseMode_ != MouseMode::none || !model_->contains(cell.row, cell.column) ||
+        (editing_ && cell == editCell_) || !isActiveWindow()) {
         hideTitleTip();
         return;
     }
@@ -1091,6 +1091,8 @@ bool GridCtrl::startEdit(GridCellRef cell, const GridEditStart& start) {
     editor_ = delegate_->lastEditor();
     editing_ = true;
     connect(editor_, &GridCellEditor::finished, this, &GridCtrl::finishEdit);
+    // Typing hides the pop-up as any key on the grid does.
+    connect(editor_, &QLineEdit::cursorPositionChanged, this, &GridCtrl::hideTitleTip);
     editor_->begin(editOldText_, start);
     editor_->setFocus(Qt::OtherFocusReason);
     return true;

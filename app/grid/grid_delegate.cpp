@@ -6,6 +6,7 @@
 #include "app/grid/grid_model.h"
 
 #include <QAbstractScrollArea>
+#include <QApplication>
 #include <QPainter>
 
 GridDelegate::GridDelegate(GridCtrl* grid) : QStyledItemDelegate(grid), grid_(grid) {}
@@ -26,10 +27,17 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     auto* editor = new GridCellEditor(parent); // owned by the view, which destroys it
     editor->setFont(grid_->font());
     const GridModel& model = grid_->gridModel();
-    if (model.contains(index.row(), index.column()))
-        editor->setAlignment(
-            gridHorizontalAlignment(model.cell(index.row(), index.column()).format) |
-            Qt::AlignVCenter);
+    if (model.contains(index.row(), index.column())) {
+        const GridCell& cell = model.cell(index.row(), index.column());
+        editor->setAlignment(gridHorizontalAlignment(cell.format) | Qt::AlignVCenter);
+        // The box would otherwise take the colour of the area around the cells.
+        QPalette colours = QApplication::palette(editor);
+        colours.setColor(QPalette::Base,
+                         gridCellColour(cell.backgroundColour, grid_->look().backgroundColour));
+        colours.setColor(QPalette::Text, gridCellColour(cell.textColour, grid_->look().textColour));
+        editor->setPalette(colours);
+        editor->setAutoFillBackground(true);
+    }
     lastEditor_ = editor;
     return editor;
 }

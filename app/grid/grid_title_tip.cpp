@@ -20,7 +20,6 @@ void GridTitleTip::showText(const QString& text, const QFont& font, const QRect&
     setGeometry(cellRect.left(), cellRect.top(), std::max(width, cellRect.width()),
                 cellRect.height());
     show();
-    raise();
     update();
 }
 
