@@ -51,5 +51,5 @@ void GridCorner::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void GridCorner::leaveEvent(QEvent*) {
-    grid_->hideTitleTip();
+    grid_->hideTitleTipUnlessOver();
 }

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -375,6 +376,8 @@ bool GridCtrl::deleteRow(int row) {
         anchor_ = {};
     else if (anchor_.row > row)
         --anchor_.row;
+    if (!selectedArea_.isNull() && selectedArea_.top() > 0)
+        selectedArea_.setTop(selectedArea_.top() - 1); // the rows below move up
     model_->removeRowAt(row);
     applyFixedAreas();
     return true;
@@ -393,8 +396,13 @@ bool GridCtrl::setCell(const GridItem& item) {
         cell.image = item.image;
     if (item.mask & GridMask::data)
         cell.data = item.data;
-    if (item.mask & GridMask::state)
+    if (item.mask & GridMask::state) {
         cell.state = (item.state & ~GridState::focused) | (cell.state & GridState::focused);
+        if (cell.state & GridState::selected) {
+            const QRect one(item.column, item.row, 1, 1);
+            selectedArea_ = selectedArea_.isNull() ? one : selectedArea_.united(one);
+        }
+    }
     if (item.mask & GridMask::backgroundColour)
         cell.backgroundColour = item.backgroundColour;
     if (item.mask & GridMask::textColour)
@@ -587,10 +595,21 @@ bool GridCtrl::setFocusCell(int row, int column) {
     return true;
 }
 
+// Only the area that may hold selected cells is visited, so that moving a one-row selection
+// through a long grid costs the same as through a short one.
 void GridCtrl::clearSelectedFlags() {
-    for (int row = 0; row < model_->rows(); ++row)
-        for (int column = 0; column < model_->columns(); ++column)
+    const QRect area = selectedArea_.intersected(QRect(0, 0, model_->columns(), model_->rows()));
+    for (int row = area.top(); row <= area.bottom(); ++row)
+        for (int column = area.left(); column <= area.right(); ++column)
             model_->cell(row, column).state &= ~GridState::selected;
+    selectedArea_ = QRect();
+}
+
+void GridCtrl::selectCells(const QRect& cells) {
+    for (int row = cells.top(); row <= cells.bottom(); ++row)
+        for (int column = cells.left(); column <= cells.right(); ++column)
+            model_->cell(row, column).state |= GridState::selected;
+    selectedArea_ = selectedArea_.isNull() ? cells : selectedArea_.united(cells);
 }
 
 void GridCtrl::selectRectangle(GridCellRef from, GridCellRef to) {
@@ -602,9 +621,8 @@ void GridCtrl::selectRectangle(GridCellRef from, GridCellRef to) {
             firstColumn = model_->fixedColumns();
             lastColumn = model_->columns() - 1;
         }
-        for (int row = std::min(from.row, to.row); row <= std::max(from.row, to.row); ++row)
-            for (int column = firstColumn; column <= lastColumn; ++column)
-                model_->cell(row, column).state |= GridState::selected;
+        selectCells(QRect(QPoint(firstColumn, std::min(from.row, to.row)),
+                          QPoint(lastColumn, std::max(from.row, to.row))));
     }
     repaintCells();
 }
@@ -625,10 +643,8 @@ bool GridCtrl::setSelectedRange(int firstRow, int firstColumn, int lastRow, int 
     if (!model_->contains(firstRow, firstColumn) || !model_->contains(lastRow, lastColumn))
         return false;
     clearSelectedFlags();
-    for (int row = std::min(firstRow, lastRow); row <= std::max(firstRow, lastRow); ++row)
-        for (int column = std::min(firstColumn, lastColumn);
-             column <= std::max(firstColumn, lastColumn); ++column)
-            model_->cell(row, column).state |= GridState::selected;
+    selectCells(QRect(QPoint(std::min(firstColumn, lastColumn), std::min(firstRow, lastRow)),
+                      QPoint(std::max(firstColumn, lastColumn), std::max(firstRow, lastRow))));
     anchor_ = {firstRow, firstColumn};
     if (repaint)
         repaintCells();
@@ -643,9 +659,9 @@ void GridCtrl::clearSelection() {
 void GridCtrl::selectAll() {
     if (!selectionAllowed_)
         return;
-    for (int row = model_->fixedRows(); row < model_->rows(); ++row)
-        for (int column = model_->fixedColumns(); column < model_->columns(); ++column)
-            model_->cell(row, column).state |= GridState::selected;
+    if (model_->rows() > model_->fixedRows() && model_->columns() > model_->fixedColumns())
+        selectCells(QRect(QPoint(model_->fixedColumns(), model_->fixedRows()),
+                          QPoint(model_->columns() - 1, model_->rows() - 1)));
     repaintCells();
 }
 
@@ -769,8 +785,14 @@ void GridCtrl::keyPressEvent(QKeyEvent* event) {
     switch (key) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-        // Ctrl+Tab belongs to the dialog.
-        if (ctrl || !tabKeyNavigation()) {
+        // Ctrl+Tab moves on to the dialog's next control, as dialogs do for controls that
+        // keep Tab for themselves.
+        if (ctrl) {
+            QAbstractScrollArea::focusNextPrevChild(key == Qt::Key_Tab &&
+                                                    !(modifiers & Qt::ShiftModifier));
+            return;
+        }
+        if (!tabKeyNavigation()) {
             event->ignore();
             return;
         }
@@ -816,6 +838,9 @@ void GridCtrl::keyPressEvent(QKeyEvent* event) {
 
 void GridCtrl::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
+    // Characters must arrive as key presses, which start an edit; an input method would hand
+    // them to the item view's keyboard search instead. The edit box takes input methods.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
 void GridCtrl::focusOutEvent(QFocusEvent* event) {
@@ -932,6 +957,7 @@ void GridCtrl::updateDragSelection(GridCellRef to) {
         }
     }
     dragRectangle_ = next;
+    selectedArea_ = selectedArea_.isNull() ? next : selectedArea_.united(next);
     repaintCells();
 }
 
@@ -1018,12 +1044,12 @@ void GridCtrl::wheelEvent(QWheelEvent* event) {
 
 void GridCtrl::leaveEvent(QEvent* event) {
     QTableView::leaveEvent(event);
-    hideTitleTip();
+    hideTitleTipUnlessOver();
 }
 
 bool GridCtrl::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Leave)
-        hideTitleTip();
+        hideTitleTipUnlessOver();
     return QTableView::viewportEvent(event);
 }
 
@@ -1053,6 +1079,14 @@ void GridCtrl::hideTitleTip() {
     if (titleTip_ && titleTip_->isVisible())
         titleTip_->hide();
     tipCell_ = {};
+}
+
+// The pointer "leaves" the grid for the pop-up itself where the platform does not let the
+// mouse through it; that must not take the pop-up away.
+void GridCtrl::hideTitleTipUnlessOver() {
+    if (titleTip_ && titleTip_->isVisible() && titleTip_->cellRect().contains(QCursor::pos()))
+        return;
+    hideTitleTip();
 }
 
 bool GridCtrl::isTitleTipShown() const {

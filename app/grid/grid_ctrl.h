@@ -201,6 +201,7 @@ private:
     // Focus and selection.
     void moveFocus(GridCellRef cell);
     void clearSelectedFlags();
+    void selectCells(const QRect& cells); // x columns, y rows
     void selectRectangle(GridCellRef from, GridCellRef to);
     void restartSelection();
     void updateDragSelection(GridCellRef to);
@@ -215,6 +216,7 @@ private:
     void autoScroll();
     void cellHovered(GridCellRef cell);
     void hideTitleTip();
+    void hideTitleTipUnlessOver();
 
     // Editing.
     bool startEdit(GridCellRef cell, const GridEditStart& start);
@@ -245,6 +247,7 @@ private:
 
     GridCellRef focus_;
     GridCellRef anchor_;
+    QRect selectedArea_; // holds every selected cell (x columns, y rows); null when none
 
     MouseMode mouseMode_ = MouseMode::none;
     GridCellRef pressedCell_;

@@ -91,6 +91,6 @@ void GridHeader::mouseDoubleClickEvent(QMouseEvent* event) {
 
 bool GridHeader::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Leave)
-        grid_->hideTitleTip();
+        grid_->hideTitleTipUnlessOver();
     return QHeaderView::viewportEvent(event);
 }

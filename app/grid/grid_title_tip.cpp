@@ -35,19 +35,46 @@ void GridTitleTip::paintEvent(QPaintEvent*) {
 
 void GridTitleTip::mousePressEvent(QMouseEvent* event) {
     hide();
+    pressTarget_ = QApplication::widgetAt(event->globalPosition().toPoint());
+    passOn(event);
+}
+
+void GridTitleTip::mouseReleaseEvent(QMouseEvent* event) {
+    passOn(event);
+    pressTarget_ = nullptr;
+}
+
+void GridTitleTip::mouseDoubleClickEvent(QMouseEvent* event) {
     passOn(event);
 }
 
 void GridTitleTip::mouseMoveEvent(QMouseEvent* event) {
-    if (cellRect_.contains(event->globalPosition().toPoint()))
+    if (isVisible() && cellRect_.contains(event->globalPosition().toPoint()))
         return;
     hide();
     passOn(event);
 }
 
+void GridTitleTip::wheelEvent(QWheelEvent* event) {
+    hide();
+    QWidget* target = QApplication::widgetAt(event->globalPosition().toPoint());
+    if (!target || target == this)
+        return;
+    QWheelEvent copy(target->mapFromGlobal(event->globalPosition()), event->globalPosition(),
+                     event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(),
+                     event->phase(), event->inverted());
+    QCoreApplication::sendEvent(target, &copy);
+}
+
+void GridTitleTip::leaveEvent(QEvent*) {
+    if (!cellRect_.contains(QCursor::pos()))
+        hide();
+}
+
 void GridTitleTip::passOn(QMouseEvent* event) {
-    const QPoint global = event->globalPosition().toPoint();
-    QWidget* target = QApplication::widgetAt(global);
+    QWidget* target = pressTarget_;
+    if (!target)
+        target = QApplication::widgetAt(event->globalPosition().toPoint());
     if (!target || target == this)
         return;
     QMouseEvent copy(event->type(), target->mapFromGlobal(event->globalPosition()),

@@ -218,6 +218,18 @@ TEST_F(GridStructureTest, SelectedRangeAndClearSelection) {
     EXPECT_FALSE(grid->getCellState(2, 2) & GridState::focused);
 }
 
+TEST_F(GridStructureTest, NoSelectedCellSurvivesClearingAfterRowsMoveOrStatesAreSet) {
+    fill(8, 3);
+    ASSERT_TRUE(grid->setSelectedRange(3, 1, 5, 3));
+    ASSERT_TRUE(grid->deleteRow(1));
+    EXPECT_TRUE(selected(2, 1)) << "the selected rows moved up with their cells";
+    EXPECT_TRUE(grid->setCellState(7, 2, GridState::selected));
+    click(6, 1);
+    for (int row = 0; row < grid->rowCount(); ++row)
+        for (int column = 0; column < grid->columnCount(); ++column)
+            EXPECT_EQ(selected(row, column), row == 6 && column == 1) << row << "," << column;
+}
+
 TEST(GridFormatTest, FormatFlagsMapToAlignment) {
     EXPECT_EQ(gridAlignment(0x8025), Qt::AlignHCenter | Qt::AlignVCenter);
     EXPECT_EQ(gridAlignment(0x8026), Qt::AlignRight | Qt::AlignVCenter);
