@@ -70,7 +70,7 @@ TEST_F(GridEditingTest, EnterStartsWithCaretAtEndAndUnchangedTextReportsNothing)
     EXPECT_FALSE(grid->getCellState(1, 2) & GridState::modified);
 }
 
-TEST_F(GridEditingTest, InsideADialogEnterGoesToTheDialog) {
+TEST_F(GridEditingTest, InsideADialogEnterGoesToTheDialogAndEscapeToTheEdit) {
     QDialog dialog;
     auto* dialogGrid = new GridCtrl(&dialog);
     auto* ok = new QPushButton("OK", &dialog);
@@ -87,6 +87,15 @@ TEST_F(GridEditingTest, InsideADialogEnterGoesToTheDialog) {
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     dialogGrid->setFocus();
+
+    // Escape during an edit belongs to the edit, not to the dialog's Cancel.
+    type("v");
+    ASSERT_TRUE(dialogGrid->isEditing());
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(dialogGrid->isEditing());
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialogGrid->getCellText(1, 1), "");
+
     key(Qt::Key_Return);
     EXPECT_FALSE(dialogGrid->isEditing());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
