@@ -137,6 +137,8 @@ private:
             (tvTable ? minimumTvRecord : minimumRadioRecord) + (extraWord ? 2 : 0);
         require(m_in.canHold(count, minimumRecord));
         table.reserve(count);
+        std::vector<ProgramNode*>& list = tvTable ? m_database.tvList : m_database.radioList;
+        list.reserve(list.size() + count);
         for (int i = 0; i < count; ++i) {
             Program program;
             program.transponderIndex = m_in.u16();
