@@ -13,7 +13,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -85,23 +87,28 @@ void BM_WriteFile(benchmark::State& state) {
     describe(state, bytes);
 }
 
-// Typical (3,000 programs), a series for the growth with size, and the largest file.
+double fastest(const std::vector<double>& runs) {
+    return *std::min_element(runs.begin(), runs.end());
+}
+
+// Typical (3,000 programs), a series for the growth with size, and the largest file. On a
+// shared machine the fastest of the repetitions is the figure to compare with the target.
 void sizes(benchmark::internal::Benchmark* b) {
     for (int programs : {1000, 3000, 6000, 9000, 12000, ChannelGeneratorOptions::asMany})
         b->Arg(programs);
+    b->Repetitions(5)->ComputeStatistics("min", fastest);
+}
+
+void typicalAndLargest(benchmark::internal::Benchmark* b) {
+    b->Arg(3000)->Arg(ChannelGeneratorOptions::asMany);
+    b->Repetitions(5)->ComputeStatistics("min", fastest);
 }
 
 } // namespace
 
 BENCHMARK(BM_ReadImage)->Apply(sizes)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_EncodeImage)->Apply(sizes)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
-BENCHMARK(BM_ReadFile)
-    ->Arg(3000)
-    ->Arg(ChannelGeneratorOptions::asMany)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WriteFile)
-    ->Arg(3000)
-    ->Arg(ChannelGeneratorOptions::asMany)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadFile)->Apply(typicalAndLargest)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteFile)->Apply(typicalAndLargest)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
