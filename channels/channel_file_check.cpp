@@ -28,8 +28,8 @@ ChannelFileCheckResult checkChannelFile(QIODevice& file) {
                                                : ChannelFileCheckResult::missingEndMark;
 }
 
-ChannelFileCheckResult checkChannelBytes(const QByteArray& bytes) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+ChannelFileCheckResult checkChannelBytes(QByteArrayView bytes) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const qint64 size = bytes.size();
     if (size < headerSize)
         return ChannelFileCheckResult::unreadable;
@@ -46,4 +46,8 @@ int checkChannelImage(const unsigned char* image, qsizetype size) {
     if (endMark + 3 > size || std::memcmp(image + endMark, "END", 3) != 0)
         return -1;
     return 0;
+}
+
+int checkChannelImage(QByteArrayView image) {
+    return checkChannelImage(reinterpret_cast<const unsigned char*>(image.data()), image.size());
 }

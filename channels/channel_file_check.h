@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 class QIODevice;
 
@@ -12,8 +13,9 @@ enum class ChannelFileCheckResult { ok, unreadable, badHeader, missingEndMark };
 ChannelFileCheckResult checkChannelFile(QIODevice& file);
 
 // The same check on a whole file already in memory.
-ChannelFileCheckResult checkChannelBytes(const QByteArray& bytes);
+ChannelFileCheckResult checkChannelBytes(QByteArrayView bytes);
 
 // Check of an image received from the receiver before it is saved: 0 when the magic is there
 // and the three bytes at body length + 11 are "END", else non-zero. `size` bounds every access.
 int checkChannelImage(const unsigned char* image, qsizetype size);
+int checkChannelImage(QByteArrayView image);

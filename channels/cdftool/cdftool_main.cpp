@@ -1,0 +1,189 @@
+// cdftool: checks, dumps, re-saves and generates Channel Data Files through the channel
+// library, for tests, benchmarks and looking into files from the command line.
+
+#include "channels/atomic_file.h"
+#include "channels/channel_data_json.h"
+#include "channels/channel_database.h"
+#include "channels/channel_file_format.h"
+#include "channels/channel_file_generator.h"
+#include "channels/channel_file_messages.h"
+#include "channels/channel_file_reader.h"
+#include "channels/channel_file_writer.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QStringList>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+constexpr int exitOk = 0;
+constexpr int exitFailed = 1;
+constexpr int exitUsage = 2;
+
+const char usageText[] =
+    "Usage:\n"
+    "  cdftool check FILE          quick check and full read; exit 0 when valid\n"
+    "  cdftool dump FILE           the whole database as JSON on standard output\n"
+    "  cdftool resave IN OUT       read IN and write it to OUT\n"
+    "  cdftool generate --seed N [--layout 1|2] [--flags F] [--programs P|max] [--scatter] OUT\n"
+    "                              a random valid file (flags default 0x0F, programs 50;\n"
+    "                              --scatter interleaves the satellites' transponders)\n";
+
+void print(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+}
+
+int usageError(const QString& problem) {
+    print(stderr, QStringLiteral("cdftool: %1\n").arg(problem));
+    std::fputs(usageText, stderr);
+    return exitUsage;
+}
+
+int failure(const QString& path, const QString& message) {
+    print(stderr, QStringLiteral("%1: %2\n").arg(path, message));
+    return exitFailed;
+}
+
+std::optional<unsigned> number(const QString& text, unsigned maximum) {
+    bool ok = false;
+    const qulonglong value = text.toULongLong(&ok, 0);
+    if (!ok || value > maximum)
+        return std::nullopt;
+    return unsigned(value);
+}
+
+int check(const QString& path) {
+    ChannelDatabase database;
+    const int result = readChannelFile(database, path);
+    if (result != 0)
+        return failure(path, channelReadResultText(result));
+    int groups = database.favoriteGroupCount;
+    print(stdout, QStringLiteral("%1: valid, layout %2, %3 satellites, %4 transponders, %5 TV and "
+                                 "%6 radio programs, %7 favourite groups\n")
+                      .arg(path)
+                      .arg(database.layout)
+                      .arg(database.satelliteCount())
+                      .arg(database.transponderTotal())
+                      .arg(database.tvList.size())
+                      .arg(database.radioList.size())
+                      .arg(groups));
+    return exitOk;
+}
+
+int dump(const QString& path) {
+    ChannelDatabase database;
+    const int result = readChannelFile(database, path);
+    if (result != 0)
+        return failure(path, channelReadResultText(result));
+    const QByteArray json = QJsonDocument(channelDataToJson(database)).toJson();
+    std::fwrite(json.constData(), 1, std::size_t(json.size()), stdout);
+    return std::fflush(stdout) == 0 ? exitOk : exitFailed;
+}
+
+int resave(const QString& in, const QString& out) {
+    ChannelDatabase database;
+    const int readResult = readChannelFile(database, in);
+    if (readResult != 0)
+        return failure(in, channelReadResultText(readResult));
+    const int writeResult = writeChannelFile(database, out);
+    if (writeResult != 0)
+        return failure(out, channelWriteResultText(writeResult));
+    return exitOk;
+}
+
+int generate(QStringList args) {
+    ChannelGeneratorOptions options;
+    bool seedGiven = false;
+    QString outPath;
+    while (!args.isEmpty()) {
+        const QString arg = args.takeFirst();
+        const auto value = [&]() -> std::optional<QString> {
+            if (args.isEmpty())
+                return std::nullopt;
+            return args.takeFirst();
+        };
+        if (arg == "--seed") {
+            const auto text = value();
+            const auto seed = text ? number(*text, 0xFFFFFFFFu) : std::nullopt;
+            if (!seed)
+                return usageError(QStringLiteral("--seed needs a number from 0 to 4294967295"));
+            options.seed = *seed;
+            seedGiven = true;
+        } else if (arg == "--layout") {
+            const auto text = value();
+            const auto layout = text ? number(*text, 2) : std::nullopt;
+            if (!layout || *layout < 1)
+                return usageError(QStringLiteral("--layout needs 1 or 2"));
+            options.layout = std::uint8_t(*layout);
+        } else if (arg == "--flags") {
+            const auto text = value();
+            const auto flags = text ? number(*text, 0xFF) : std::nullopt;
+            if (!flags)
+                return usageError(QStringLiteral("--flags needs a number from 0 to 255"));
+            options.headerFlags = std::uint8_t(*flags);
+        } else if (arg == "--programs") {
+            const auto text = value();
+            if (text && *text == "max") {
+                options.programs = ChannelGeneratorOptions::asMany;
+            } else {
+                const auto programs = text ? number(*text, 131070) : std::nullopt;
+                if (!programs)
+                    return usageError(
+                        QStringLiteral("--programs needs a number from 0 to 131070 or \"max\""));
+                options.programs = int(*programs);
+            }
+        } else if (arg == "--scatter") {
+            options.scatterTransponders = true;
+        } else if (arg.startsWith("--")) {
+            return usageError(QStringLiteral("unknown option %1").arg(arg));
+        } else if (outPath.isEmpty()) {
+            outPath = arg;
+        } else {
+            return usageError(QStringLiteral("more than one output file"));
+        }
+    }
+    if (!seedGiven)
+        return usageError(QStringLiteral("generate needs --seed N"));
+    if (outPath.isEmpty())
+        return usageError(QStringLiteral("generate needs an output file"));
+    QByteArray image;
+    if (generateChannelImage(options, image) != 0)
+        return failure(outPath, QStringLiteral("that many programs do not fit into one file"));
+    if (writeFileAtomically(outPath, image) != 0)
+        return failure(outPath, channelWriteResultText(ChannelWriteResult::cannotCreate));
+    return exitOk;
+}
+
+int run(QStringList args) {
+    if (args.isEmpty())
+        return usageError(QStringLiteral("no command given"));
+    const QString command = args.takeFirst();
+    if (command == "help" || command == "--help" || command == "-h") {
+        std::fputs(usageText, stdout);
+        return exitOk;
+    }
+    if (command == "check" || command == "dump") {
+        if (args.size() != 1)
+            return usageError(QStringLiteral("%1 needs exactly one file").arg(command));
+        return command == "check" ? check(args[0]) : dump(args[0]);
+    }
+    if (command == "resave") {
+        if (args.size() != 2)
+            return usageError(QStringLiteral("resave needs an input and an output file"));
+        return resave(args[0], args[1]);
+    }
+    if (command == "generate")
+        return generate(args);
+    return usageError(QStringLiteral("unknown command %1").arg(command));
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    return run(args);
+}

@@ -1,0 +1,257 @@
+#include "channels/channel_database.h"
+
+#include <algorithm>
+#include <atomic>
+#include <new>
+
+namespace {
+// Marks handed out to program nodes by assignListPositions and deleteTransponder. Unique over
+// the whole process, so a node of another database can never carry a mark of this run.
+std::uint64_t freshMark() {
+    static std::atomic<std::uint64_t> counter{0};
+    return ++counter;
+}
+
+template <typename List>
+void removeAll(List& list, const ProgramNode* program) {
+    std::erase(list, program);
+}
+} // namespace
+
+SatelliteNode* ChannelDatabase::satelliteAt(int row) const {
+    return row >= 0 && row < satelliteCount() ? m_satellites[std::size_t(row)].get() : nullptr;
+}
+
+int ChannelDatabase::indexOf(const SatelliteNode* satellite) const {
+    if (!satellite)
+        return -1;
+    const auto it = std::find_if(m_satellites.begin(), m_satellites.end(),
+                                 [satellite](const auto& s) { return s.get() == satellite; });
+    return it == m_satellites.end() ? -1 : int(it - m_satellites.begin());
+}
+
+void ChannelDatabase::clear() {
+    tvList.clear();
+    radioList.clear();
+    for (FavoriteGroup& group : favoriteGroups) {
+        group.tvMembers.clear();
+        group.radioMembers.clear();
+    }
+    favoriteGroupCount = 0;
+    programSatellites.clear();
+    m_satellites.clear();
+    m_transponderTotal = 0;
+    lnbConfigs.clear();
+    lnbConfigCount = 0;
+}
+
+const LnbConfig* ChannelDatabase::lnbConfigAt(std::uint8_t index) const {
+    if (layout != 1 || index >= lnbConfigCount || index >= lnbConfigs.size())
+        return nullptr;
+    return &lnbConfigs[index];
+}
+
+LnbConfig* ChannelDatabase::lnbConfigAt(std::uint8_t index) {
+    return const_cast<LnbConfig*>(std::as_const(*this).lnbConfigAt(index));
+}
+
+SatelliteNode* ChannelDatabase::appendSatellite(Satellite satellite) {
+    if (satelliteCount() >= ChannelLimits::maxSatellites)
+        return nullptr;
+    try {
+        auto node = std::make_unique<SatelliteNode>(std::move(satellite));
+        m_satellites.push_back(std::move(node));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return m_satellites.back().get();
+}
+
+TransponderNode* ChannelDatabase::appendTransponder(SatelliteNode* satellite,
+                                                    Transponder transponder) {
+    if (indexOf(satellite) < 0)
+        return nullptr;
+    return attachTransponder(satellite, transponder);
+}
+
+TransponderNode* ChannelDatabase::attachTransponder(SatelliteNode* satellite,
+                                                    Transponder transponder) {
+    if (m_transponderTotal >= ChannelLimits::maxTransponders)
+        return nullptr;
+    try {
+        auto node = std::make_unique<TransponderNode>(transponder, satellite);
+        satellite->m_transponders.push_back(std::move(node));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    ++m_transponderTotal;
+    return satellite->m_transponders.back().get();
+}
+
+ProgramNode* ChannelDatabase::appendProgram(TransponderNode* transponder, Program program) {
+    if (!transponder || indexOf(transponder->satellite()) < 0)
+        return nullptr;
+    return attachProgram(transponder, std::move(program));
+}
+
+ProgramNode* ChannelDatabase::attachProgram(TransponderNode* transponder, Program program) {
+    std::vector<ProgramNode*>& list = program.hasVideo() ? tvList : radioList;
+    if (list.size() >= std::size_t(ChannelLimits::maxProgramsPerList))
+        return nullptr;
+    ProgramNode* added = nullptr;
+    try {
+        auto node = std::make_unique<ProgramNode>(std::move(program), transponder);
+        added = node.get();
+        list.push_back(added);
+        try {
+            transponder->m_programs.push_back(std::move(node));
+        } catch (const std::bad_alloc&) {
+            list.pop_back();
+            return nullptr;
+        }
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    (added->isTv() ? transponder->m_tvCount : transponder->m_radioCount) += 1;
+    return added;
+}
+
+bool ChannelDatabase::deleteProgram(TransponderNode* transponder, ProgramNode* program) {
+    if (!transponder || !program || program->transponder() != transponder ||
+        indexOf(transponder->satellite()) < 0)
+        return false;
+    const int row = transponder->indexOf(program);
+    if (row < 0)
+        return false;
+    (program->isTv() ? transponder->m_tvCount : transponder->m_radioCount) -= 1;
+    // Every reference goes, whatever the favourite mask says, so that no list is left holding
+    // a freed program.
+    removeAll(tvList, program);
+    removeAll(radioList, program);
+    for (FavoriteGroup& group : favoriteGroups) {
+        removeAll(group.tvMembers, program);
+        removeAll(group.radioMembers, program);
+    }
+    transponder->m_programs.erase(transponder->m_programs.begin() + row);
+    return true;
+}
+
+bool ChannelDatabase::deleteTransponder(SatelliteNode* satellite, TransponderNode* transponder) {
+    if (indexOf(satellite) < 0 || !transponder || transponder->satellite() != satellite)
+        return false;
+    const int row = satellite->indexOf(transponder);
+    if (row < 0)
+        return false;
+    // All of the transponder's programs leave the lists in one pass each, as deleting them
+    // one by one would, without a pass over the lists per program.
+    const std::uint64_t doomed = freshMark();
+    for (const auto& program : transponder->m_programs)
+        program->m_mark = doomed;
+    const auto isDoomed = [doomed](const ProgramNode* p) { return p->m_mark == doomed; };
+    std::erase_if(tvList, isDoomed);
+    std::erase_if(radioList, isDoomed);
+    for (FavoriteGroup& group : favoriteGroups) {
+        std::erase_if(group.tvMembers, isDoomed);
+        std::erase_if(group.radioMembers, isDoomed);
+    }
+    satellite->m_transponders.erase(satellite->m_transponders.begin() + row);
+    --m_transponderTotal;
+    return true;
+}
+
+std::uint16_t ChannelDatabase::renumber() {
+    programSatellites.clear();
+    std::uint16_t transponderCounter = 0;
+    for (std::size_t i = 0; i < m_satellites.size(); ++i) {
+        const SatelliteNode& satellite = *m_satellites[i];
+        for (const auto& transponder : satellite.m_transponders) {
+            for (const auto& program : transponder->m_programs) {
+                if (programSatellites.empty() || programSatellites.back().satelliteIndex != i)
+                    programSatellites.push_back({std::uint8_t(i), satellite.name});
+                program->satelliteIndex = std::uint8_t(i);
+                program->transponderIndex = transponderCounter;
+            }
+            ++transponderCounter;
+        }
+    }
+    return transponderCounter;
+}
+
+bool ChannelDatabase::setVideoPid(ProgramNode* program, std::uint16_t videoPid) {
+    if (!program || indexOf(program->transponder()->satellite()) < 0)
+        return false;
+    program->videoPid = videoPid;
+    if (program->hasVideo() == program->isTv())
+        return false;
+    moveToOtherList(program);
+    return true;
+}
+
+void ChannelDatabase::moveToOtherList(ProgramNode* program) {
+    const bool toTv = !program->isTv();
+    removeAll(toTv ? radioList : tvList, program);
+    (toTv ? tvList : radioList).push_back(program);
+    TransponderNode* transponder = program->transponder();
+    (toTv ? transponder->m_radioCount : transponder->m_tvCount) -= 1;
+    (toTv ? transponder->m_tvCount : transponder->m_radioCount) += 1;
+    for (FavoriteGroup& group : favoriteGroups) {
+        auto& from = toTv ? group.radioMembers : group.tvMembers;
+        auto& to = toTv ? group.tvMembers : group.radioMembers;
+        if (std::erase(from, program) > 0)
+            to.push_back(program);
+    }
+    program->m_tv = toTv;
+}
+
+int ChannelDatabase::settleProgramKinds() {
+    int moved = 0;
+    for (const auto& satellite : m_satellites)
+        for (const auto& transponder : satellite->m_transponders)
+            for (const auto& program : transponder->m_programs)
+                if (program->hasVideo() != program->isTv()) {
+                    moveToOtherList(program.get());
+                    ++moved;
+                }
+    return moved;
+}
+
+bool ChannelDatabase::assignListPositions() {
+    if (tvList.size() > std::size_t(ChannelLimits::maxProgramsPerList) ||
+        radioList.size() > std::size_t(ChannelLimits::maxProgramsPerList) ||
+        favoriteGroupCount > ChannelLimits::maxFavoriteGroups)
+        return false;
+    const std::uint64_t inTree = freshMark();
+    const std::uint64_t listed = freshMark();
+    std::size_t tvTotal = 0;
+    std::size_t radioTotal = 0;
+    for (const auto& satellite : m_satellites)
+        for (const auto& transponder : satellite->m_transponders)
+            for (const auto& program : transponder->m_programs) {
+                program->m_mark = inTree;
+                ++(program->isTv() ? tvTotal : radioTotal);
+            }
+    const auto placeAll = [&](const std::vector<ProgramNode*>& list, bool tv) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            ProgramNode* program = list[i];
+            if (!program || program->m_mark != inTree || program->isTv() != tv)
+                return false;
+            program->m_mark = listed;
+            program->listPosition = std::uint16_t(i);
+        }
+        return true;
+    };
+    if (tvList.size() != tvTotal || radioList.size() != radioTotal || !placeAll(tvList, true) ||
+        !placeAll(radioList, false))
+        return false;
+    const auto allListed = [listed](const std::vector<ProgramNode*>& members, bool tv) {
+        return std::all_of(members.begin(), members.end(), [&](const ProgramNode* p) {
+            return p && p->m_mark == listed && p->isTv() == tv;
+        });
+    };
+    for (int g = 0; g < favoriteGroupCount; ++g) {
+        const FavoriteGroup& group = favoriteGroups[std::size_t(g)];
+        if (!allListed(group.tvMembers, true) || !allListed(group.radioMembers, false))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+// The channel data of one Channel Data File in memory: header values, LNB configuration
+// table, the satellite / transponder / program hierarchy, the TV and radio channel lists and
+// the favourite groups.
+//
+// The hierarchy is owned here and changed only through the operations below, which keep the
+// counts and lists in step. tvList, radioList and the favourite member lists hold non-owning
+// pointers to program nodes; the channel list window may reorder them (they must keep holding
+// every program of their kind exactly once, which the writer verifies).
+
+#include "channels/channel_nodes.h"
+#include "channels/channel_records.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class ChannelDatabase {
+public:
+    ChannelDatabase() = default;
+    ChannelDatabase(const ChannelDatabase&) = delete;
+    ChannelDatabase& operator=(const ChannelDatabase&) = delete;
+    // Moving keeps every node where it is, so handles stay valid across a move.
+    ChannelDatabase(ChannelDatabase&&) noexcept = default;
+    ChannelDatabase& operator=(ChannelDatabase&&) noexcept = default;
+    ~ChannelDatabase() = default;
+
+    // Header values.
+    std::uint8_t layout = 1;
+    std::uint8_t headerFlags = 0;
+    std::uint8_t savedDay = 0;
+    std::uint8_t savedMonth = 0;
+    std::uint8_t savedYear = 0;
+    std::uint8_t savedHour = 0;
+    std::uint8_t savedMinute = 0;
+
+    // Layout 1 only; lnbConfigCount is the number of entries in use and must equal the size
+    // of lnbConfigs when the database is written.
+    std::vector<LnbConfig> lnbConfigs;
+    std::uint8_t lnbConfigCount = 0;
+
+    std::vector<ProgramNode*> tvList;
+    std::vector<ProgramNode*> radioList;
+
+    std::array<FavoriteGroup, ChannelLimits::maxFavoriteGroups> favoriteGroups;
+    std::uint8_t favoriteGroupCount = 0;
+
+    // Rebuilt by renumber: the satellites that own at least one program, in satellite order.
+    std::vector<ProgramSatelliteEntry> programSatellites;
+
+    // headerFlags bits.
+    static constexpr std::uint8_t skewFlag = 0x01;
+    static constexpr std::uint8_t usalsFlag = 0x02;
+    static constexpr std::uint8_t favoritesFlag = 0x04;
+    static constexpr std::uint8_t extraWordFlag = 0x08;
+
+    const std::vector<std::unique_ptr<SatelliteNode>>& satellites() const { return m_satellites; }
+    int satelliteCount() const { return int(m_satellites.size()); }
+    SatelliteNode* satelliteAt(int row) const;
+    // Position of the satellite in satellites(), -1 when it is not one of this database's.
+    int indexOf(const SatelliteNode* satellite) const;
+    int transponderTotal() const { return m_transponderTotal; }
+
+    // Frees every record and empties the channel lists and all member lists; the favourite
+    // group count and lnbConfigCount become 0. The layout, header flags, saved date and time
+    // and the favourite group names stay.
+    void clear();
+
+    // The LNB configuration at that position when the layout is 1 and the position is in use;
+    // nullptr otherwise.
+    const LnbConfig* lnbConfigAt(std::uint8_t index) const;
+    LnbConfig* lnbConfigAt(std::uint8_t index);
+
+    // Each append adds the record as the last node of its parent and returns the new node, or
+    // nullptr (nothing changed) when the parent is not a node of this database or a limit of
+    // the file format would be exceeded (255 satellites, 65535 transponders, 65535 programs in
+    // each channel list). appendProgram counts the program by its kind (video PID or not) and
+    // appends it to the end of tvList or radioList.
+    SatelliteNode* appendSatellite(Satellite satellite);
+    TransponderNode* appendTransponder(SatelliteNode* satellite, Transponder transponder);
+    ProgramNode* appendProgram(TransponderNode* transponder, Program program);
+
+    // Removes the program from its transponder, from tvList and radioList and from the member
+    // lists of every favourite group that refers to it, then frees it. Returns false (nothing
+    // changed) when the program is not a child of that transponder.
+    bool deleteProgram(TransponderNode* transponder, ProgramNode* program);
+    // Deletes the transponder's programs in order as deleteProgram does, then the transponder.
+    bool deleteTransponder(SatelliteNode* satellite, TransponderNode* transponder);
+
+    // Rebuilds programSatellites and every program's satelliteIndex and transponderIndex;
+    // returns the number of transponders.
+    std::uint16_t renumber();
+
+    // Sets the program's video PID and, when that changes its kind, moves it: out of tvList to
+    // the end of radioList (or the other way), between its transponder's tvCount and
+    // radioCount, and from the TV to the radio member list of every favourite group it is in
+    // (or the other way), appended at the end; its favoriteMask stays. Returns true when the
+    // program changed lists.
+    bool setVideoPid(ProgramNode* program, std::uint16_t videoPid);
+
+    // Moves every program whose videoPid no longer matches its list, as setVideoPid does, in
+    // tree order. Returns the number of programs moved. The writer runs it first.
+    int settleProgramKinds();
+
+    // Checks that tvList and radioList hold every program of their kind exactly once and that
+    // every favourite member is a program of the matching list; sets every program's
+    // listPosition. False when the lists do not match the hierarchy.
+    bool assignListPositions();
+
+private:
+    friend class ChannelImageParser;
+    // The appends without the check that the parent belongs to this database; the reader
+    // knows it does.
+    TransponderNode* attachTransponder(SatelliteNode* satellite, Transponder transponder);
+    ProgramNode* attachProgram(TransponderNode* transponder, Program program);
+    void moveToOtherList(ProgramNode* program);
+
+    std::vector<std::unique_ptr<SatelliteNode>> m_satellites;
+    int m_transponderTotal = 0;
+};
