@@ -1,27 +1,20 @@
 #include "link/upload_save.h"
 
+#include "channels/atomic_file.h"
 #include "channels/channel_file_check.h"
 #include "link/frame_codec.h"
 
-#include <QSaveFile>
-
 int writeUploadFile(const QString& path, std::span<const std::uint8_t> bytes) {
-    if (path.isEmpty())
+    const QByteArrayView view(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    switch (replaceFileAtomically(path, view)) {
+    case AtomicWriteOutcome::written:
+        return 0;
+    case AtomicWriteOutcome::cannotCreate:
         return -1;
-    QSaveFile file(path);
-    // Never fall back to writing the target in place: a failed write must leave it intact.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return -1;
-    const auto size = qint64(bytes.size());
-    // A write that stops part-way (disk full, size limit) is only seen by an explicit flush:
-    // commit() would otherwise put the truncated file in place and report success.
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size || !file.flush() ||
-        file.size() != size) {
-        file.cancelWriting();
-        return -2;
+    case AtomicWriteOutcome::writeFailed:
+        break;
     }
-    return file.commit() ? 0 : -2;
+    return -2;
 }
 
 UploadSaveResult saveUploadImage(std::span<const std::uint8_t> image, const QString& path,

@@ -19,8 +19,7 @@ enum UploadSaveResult : int {
 using UploadFileWriter =
     std::function<int(const QString& path, std::span<const std::uint8_t> bytes)>;
 
-// The default writer: a QSaveFile in the target's directory, renamed over the target on
-// success.
+// The default writer: the same atomic replacement every Channel Data File save goes through.
 int writeUploadFile(const QString& path, std::span<const std::uint8_t> bytes);
 
 // Checks the received image (header and body) and writes its header and announced body
