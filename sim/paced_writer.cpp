@@ -18,8 +18,12 @@ std::size_t PacedWriter::dueCount(const Pending& item, TimePoint now) const {
         return 0;
     if (!paced_)
         return item.bytes.size();
-    const auto elapsed = std::chrono::duration_cast<Duration>(now - item.start).count();
-    const auto complete = std::size_t(elapsed * lineBytesPerSecond / 1'000'000'000);
+    const Duration elapsed = std::chrono::duration_cast<Duration>(now - item.start);
+    // The largest count whose line time has passed; lineTime rounds down, so the estimate
+    // from the rate may fall one short.
+    std::size_t complete = std::size_t(elapsed.count() * lineBytesPerSecond / 1'000'000'000);
+    while (complete < item.bytes.size() && lineTime(complete + 1) <= elapsed)
+        ++complete;
     return std::min(complete, item.bytes.size());
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -84,6 +85,13 @@ long PtyLink::write(std::span<const std::uint8_t> bytes) {
         break; // full (nobody reading) or gone: the rest is lost
     }
     return done == 0 && !bytes.empty() ? -1 : long(done);
+}
+
+int PtyLink::unreadByPc() const {
+    int count = 0;
+    if (terminalFd_ < 0 || ::ioctl(terminalFd_, FIONREAD, &count) != 0)
+        return 0;
+    return count;
 }
 
 void PtyLink::hangUp() {

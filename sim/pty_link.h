@@ -27,6 +27,8 @@ public:
 
     // Bytes the line took, or -1.
     long write(std::span<const std::uint8_t> bytes);
+    // Bytes sent that the PC has not read yet.
+    int unreadByPc() const;
     // Hangs up: closes both sides and removes the link.
     void hangUp();
 

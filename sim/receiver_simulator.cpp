@@ -39,6 +39,7 @@ ReceiverSimulator::ReceiverSimulator(ReceiverConfig config, FaultPlan faults, st
 void ReceiverSimulator::start(TimePoint now) {
     startedAt_ = now;
     inputLineFree_ = now;
+    inputBurstStart_ = now;
     if (config_.switchedOnAtStart) {
         if (config_.applicationWorks)
             startApplication();
@@ -93,11 +94,18 @@ std::optional<TimePoint> ReceiverSimulator::nextWakeUp() const {
 void ReceiverSimulator::receive(std::span<const std::uint8_t> bytes, TimePoint arrival) {
     // Each byte is complete one byte time after the line is free for it: a frame of n bytes
     // written at once by the PC is whole n byte times after its first byte arrived.
-    const Duration byteTime = config_.pacedInput ? lineTime(1) : Duration(0);
     std::vector<InputItem> items;
     for (std::uint8_t byte : bytes) {
-        inputLineFree_ = std::max(inputLineFree_, arrival) + byteTime;
-        parser_.feed(byte, inputLineFree_, items);
+        TimePoint complete = arrival;
+        if (config_.pacedInput) {
+            if (arrival >= inputLineFree_) {
+                inputBurstStart_ = arrival;
+                inputBurstBytes_ = 0;
+            }
+            complete = inputBurstStart_ + lineTime(++inputBurstBytes_);
+            inputLineFree_ = complete;
+        }
+        parser_.feed(byte, complete, items);
         for (const InputItem& item : items)
             handle(item);
         items.clear();

@@ -113,7 +113,11 @@ private:
     std::vector<OutgoingItem> output_;
 
     TimePoint startedAt_{};
+    // The PC's bytes cross the line one after another: a burst of bytes that arrived while the
+    // line was busy ends lineTime(burst length) after the burst began.
     TimePoint inputLineFree_{};
+    TimePoint inputBurstStart_{};
+    std::size_t inputBurstBytes_ = 0;
     Mode mode_ = Mode::off;
 
     std::optional<TimePoint> powerOnAt_;

@@ -52,6 +52,15 @@ SimProcess::~SimProcess() {
 
 bool SimProcess::start(const std::vector<std::string>& args, const std::string& stderrPath,
                        std::chrono::milliseconds timeout) {
+    if (pid_ > 0)
+        stop(SIGKILL);
+    for (int* fd : {&stdinFd_, &stdoutFd_}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+    firstLine_.clear();
+    output_.clear();
     int in[2];
     int out[2];
     if (::pipe2(in, O_CLOEXEC) != 0)

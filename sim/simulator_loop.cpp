@@ -7,6 +7,10 @@
 #include <unistd.h>
 
 namespace sim {
+namespace {
+// Time for written bytes to reach the terminal's input queue, where they can be counted.
+constexpr Duration hangupSettle = std::chrono::milliseconds(20);
+} // namespace
 
 SimulatorLoop::SimulatorLoop(PtyLink& link, ReceiverSimulator& receiver, bool paced, int stopFd,
                              int controlFd, std::function<void(const std::string&)> notice)
@@ -15,7 +19,10 @@ SimulatorLoop::SimulatorLoop(PtyLink& link, ReceiverSimulator& receiver, bool pa
 
 SimulatorLoop::StopReason SimulatorLoop::run() {
     receiver_.start(Clock::now());
-    const auto write = [this](std::span<const std::uint8_t> bytes) { return link_.write(bytes); };
+    const auto write = [this](std::span<const std::uint8_t> bytes) {
+        lastWriteAt_ = Clock::now();
+        return link_.write(bytes);
+    };
     std::uint8_t buffer[4096];
 
     for (;;) {
@@ -24,12 +31,20 @@ SimulatorLoop::StopReason SimulatorLoop::run() {
         for (OutgoingItem& item : receiver_.takeOutput())
             writer_.enqueue(std::move(item.bytes), item.notBefore);
         writer_.pump(now, write);
+        std::optional<TimePoint> wake = receiver_.nextWakeUp();
         if (receiver_.wantsHangup() && writer_.idle()) {
-            link_.hangUp();
-            return StopReason::hungUp;
+            // Bytes already on the wire still arrive: let the PC take the last reply (for at
+            // most a second) before the line goes down.
+            if (!hangupDeadline_)
+                hangupDeadline_ = now + std::chrono::seconds(1);
+            if ((link_.unreadByPc() == 0 && now >= lastWriteAt_ + hangupSettle) ||
+                now >= *hangupDeadline_) {
+                link_.hangUp();
+                return StopReason::hungUp;
+            }
+            wake = now + hangupSettle;
         }
 
-        std::optional<TimePoint> wake = receiver_.nextWakeUp();
         if (const auto due = writer_.nextDeadline(); due && (!wake || *due < *wake))
             wake = due;
         timespec timeout{};

@@ -5,6 +5,7 @@
 #include "sim/receiver_simulator.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace sim {
@@ -34,6 +35,8 @@ private:
     int controlFd_;
     std::function<void(const std::string&)> notice_;
     std::string controlBuffer_;
+    TimePoint lastWriteAt_{};
+    std::optional<TimePoint> hangupDeadline_;
 };
 
 } // namespace sim
