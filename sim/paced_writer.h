@@ -20,7 +20,10 @@ public:
     // Returns the number of bytes the line took, or -1 when it took none.
     using WriteFunction = std::function<long(std::span<const std::uint8_t>)>;
 
-    explicit PacedWriter(bool paced, std::size_t chunkBytes = 8)
+    // About one millisecond of line time: the grain of a USB serial adapter.
+    static constexpr std::size_t defaultChunkBytes = 11;
+
+    explicit PacedWriter(bool paced, std::size_t chunkBytes = defaultChunkBytes)
         : paced_(paced), chunkBytes_(chunkBytes == 0 ? 1 : chunkBytes) {}
 
     void enqueue(std::vector<std::uint8_t> bytes, TimePoint notBefore);

@@ -113,44 +113,40 @@ void ReceiverSimulator::receive(std::span<const std::uint8_t> bytes, TimePoint a
 }
 
 void ReceiverSimulator::advance(TimePoint now) {
+    // Runs every timer that is due, earliest first; each may set new ones.
     for (;;) {
-        if (const auto lost = parser_.expire(now)) {
-            log(now, "partial item given up");
-            if (mode_ == Mode::bootLoader &&
-                (*lost == Listening::bootBlock || *lost == Listening::bootHeader)) {
+        const std::optional<TimePoint> partial = parser_.partialDeadline();
+        const std::optional<TimePoint> due = nextWakeUp();
+        if (!due || *due > now)
+            return;
+        const TimePoint at = *due;
+        if (partial && *partial == at) {
+            parser_.expire(at);
+            log(at, "partial item given up");
+            if (mode_ == Mode::bootLoader && (parser_.listening() == Listening::bootBlock ||
+                                              parser_.listening() == Listening::bootHeader)) {
                 ++stats_.repeatsRequested;
                 const std::uint8_t repeat = BL_REPEAT;
-                sendBoot({&repeat, 1}, now);
+                sendBoot({&repeat, 1}, at);
             }
-            continue;
-        }
-        if (powerOnAt_ && *powerOnAt_ <= now) {
-            const TimePoint at = *powerOnAt_;
+        } else if (powerOnAt_ == at) {
             powerOnAt_.reset();
             switchOn(at);
-            continue;
-        }
-        if (actionAt_ && *actionAt_ <= now) {
-            const TimePoint at = *actionAt_;
+        } else if (actionAt_ == at) {
             const Action action = action_;
             actionAt_.reset();
             action_ = Action::none;
             runAction(action, at);
-            continue;
-        }
-        if (bootWindowEndsAt_ && *bootWindowEndsAt_ <= now) {
-            const TimePoint at = *bootWindowEndsAt_;
+        } else if (bootWindowEndsAt_ == at) {
             bootWindowEndsAt_.reset();
             regreetAt_.reset();
             log(at, "no answer to the boot loader: starting the application");
             startApplication();
-            continue;
+        } else if (regreetAt_ == at) {
+            greet(at);
+        } else {
+            return;
         }
-        if (regreetAt_ && *regreetAt_ <= now) {
-            greet(*regreetAt_);
-            continue;
-        }
-        break;
     }
 }
 

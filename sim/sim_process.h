@@ -30,6 +30,7 @@ public:
     int waitForExit(std::chrono::milliseconds timeout);
 
     bool running() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     const std::string& firstLine() const { return firstLine_; }
     const std::string& output() const { return output_; }
 
