@@ -257,7 +257,10 @@ void ReceiverSimulator::handle(const InputItem& item) {
         log(item.completedAt,
             "PC>RX " + hexBytes(item.bytes, "               ") + "  " + frameName(item.bytes[3]));
     } else {
-        log(item.completedAt, "PC>RX " + hexBytes(item.bytes, "               "));
+        const char* what = item.kind == InputItem::Kind::bootHeader  ? "boot header"
+                           : item.kind == InputItem::Kind::bootBlock ? "boot block"
+                                                                     : "boot byte";
+        log(item.completedAt, "PC>RX " + hexBytes(item.bytes, "               ") + "  " + what);
     }
     if (mode_ == Mode::application && item.kind == InputItem::Kind::frame)
         handleFrame(item);
