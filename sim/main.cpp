@@ -137,6 +137,9 @@ int main(int argc, char** argv) {
     // terminal leaves that terminal to the shell.
     const bool control = !::isatty(STDIN_FILENO) || ::tcgetpgrp(STDIN_FILENO) == ::getpgrp();
     std::signal(SIGTTIN, SIG_IGN);
+    if (!control && options.bootOnly && !options.powerOnAfterSeconds)
+        printError("warning: standard input is not available, so nothing can switch the "
+                   "receiver on; give --power-on-after SECONDS");
     std::printf("%s\n", options.linkPath.c_str());
     std::fflush(stdout);
 
