@@ -35,11 +35,11 @@ bool parseCount(std::string_view text, unsigned& count) {
 
 } // namespace
 
-bool parseFaultSpec(std::string_view spec, FaultPlan& plan, std::string& error) {
-    while (!spec.empty()) {
-        const std::size_t comma = spec.find(',');
-        const std::string_view item = spec.substr(0, comma);
-        spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+bool parseFaultList(std::string_view list, FaultPlan& plan, std::string& error) {
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        const std::string_view item = list.substr(0, comma);
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
         if (item.empty())
             continue;
         const std::size_t equals = item.find('=');

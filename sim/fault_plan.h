@@ -30,7 +30,7 @@ struct FaultPlan {
 
 // Parses a comma-separated list such as "drop=0.02,corrupt=0.01,refuse-upload,silent-after=3".
 // On failure returns false and describes the problem in `error`.
-bool parseFaultSpec(std::string_view spec, FaultPlan& plan, std::string& error);
+bool parseFaultList(std::string_view list, FaultPlan& plan, std::string& error);
 
 // Deterministic fault decisions. Each decision depends only on the seed, the kind of fault, the
 // stream it concerns (for example the reply code) and how often that stream was asked before,

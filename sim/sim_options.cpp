@@ -43,7 +43,7 @@ std::string usageText() {
            "  --flash-seconds S        time to write the flash before restarting (default 15)\n"
            "  --no-pace                send and take bytes at once instead of at 115200 baud\n"
            "  --turnaround MS          extra delay before each reply (default 0)\n"
-           "  --fault SPEC             comma-separated faults: drop=P, corrupt=P,\n"
+           "  --fault FAULTS           comma-separated faults: drop=P, corrupt=P,\n"
            "                           wrong-block=P, refuse-upload[=P], refuse-download[=P],\n"
            "                           silent-after=N, hangup-after=N (N blocks), no-restart\n"
            "  --seed N                 seed for the faults (default 1)\n"
@@ -104,7 +104,7 @@ ParseResult parseOptions(const std::vector<std::string>& args, SimOptions& optio
         {"--fault",
          [&](const std::string& v) {
              std::string why;
-             if (parseFaultSpec(v, options.faults, why))
+             if (parseFaultList(v, options.faults, why))
                  return true;
              error = why;
              return false;

@@ -47,7 +47,7 @@ sim::FaultPlan noisyLine() {
 TEST(FaultSpec, ParsesEveryFaultAndRejectsNonsense) {
     sim::FaultPlan plan;
     std::string error;
-    ASSERT_TRUE(sim::parseFaultSpec("drop=0.02,corrupt=0.01,wrong-block=0.5,refuse-upload,"
+    ASSERT_TRUE(sim::parseFaultList("drop=0.02,corrupt=0.01,wrong-block=0.5,refuse-upload,"
                                     "refuse-download=0.25,silent-after=3,no-restart,hangup-after=5",
                                     plan, error))
         << error;
@@ -63,7 +63,7 @@ TEST(FaultSpec, ParsesEveryFaultAndRejectsNonsense) {
     for (const char* bad : {"drop", "drop=1.5", "drop=-0.1", "drop=x", "silent-after=",
                             "silent-after=-1", "hangup-after=2x", "no-restart=1", "explode"}) {
         sim::FaultPlan p;
-        EXPECT_FALSE(sim::parseFaultSpec(bad, p, error)) << bad;
+        EXPECT_FALSE(sim::parseFaultList(bad, p, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
     }
 }

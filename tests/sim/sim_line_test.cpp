@@ -261,7 +261,7 @@ TEST(SimCommandLine, BadCommandLinesGiveUsageAndExitCode2) {
     std::string out;
     std::string err;
     EXPECT_EQ(sim::runSimToExit({"--help"}, out, err), 0);
-    EXPECT_NE(out.find("--fault SPEC"), std::string::npos);
+    EXPECT_NE(out.find("--fault FAULTS"), std::string::npos);
 }
 
 TEST(SimCommandLine, UnreadableChannelFileOrOccupiedLinkPathExit1) {
