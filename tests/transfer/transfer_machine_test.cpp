@@ -933,6 +933,10 @@ struct SilentCase {
     const char* name;
     TransferState state;
     std::function<void(TransferMachineTest&)> reach;
+
+    friend void PrintTo(const SilentCase& silentCase, std::ostream* out) {
+        *out << silentCase.name;
+    }
 };
 
 class SilentReceiver : public TransferMachineTest,
