@@ -148,7 +148,9 @@ void TransferDialog::widenForCaption(const QString& caption) {
     // controls stay centred.
     QFont titleFont = font();
     titleFont.setBold(true);
-    const int decorations = 6 * QFontMetrics(font()).height();
+    // Title bars centre the caption between the icon and the buttons, so the room for the
+    // buttons counts on both sides.
+    const int decorations = 8 * QFontMetrics(font()).height();
     const int needed = QFontMetrics(titleFont).horizontalAdvance(caption) + decorations;
     if (needed <= width())
         return;
