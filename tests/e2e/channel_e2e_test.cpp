@@ -79,16 +79,14 @@ TEST_F(ChannelEndToEnd, UploadSavesTheReceiversDataWithTheTimeOfStart) {
     openMainWindow();
 
     QDateTime before;
-    QDateTime after;
     QString captionAtStart;
     bool captionReadable = false;
     runUntilClosed("channelUpload", [&] {
         captionAtStart = transferWindow()->windowTitle();
         captionReadable = captionHasRoom(*transferWindow());
         before = QDateTime::currentDateTimeUtc();
-        after = before;
     });
-    after = QDateTime::currentDateTimeUtc();
+    const QDateTime after = QDateTime::currentDateTimeUtc();
 
     const QByteArray saved = readFile(path("uploaded.cdf"));
     ASSERT_EQ(saved.size(), receiverFile.size());
