@@ -7,6 +7,7 @@
 #include "link/transfer_reader_thread.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -137,6 +138,27 @@ void TransferDialog::shutdown() {
 
 void TransferDialog::setCaption(const QString& text) {
     setWindowTitle(text);
+    widenForCaption(text);
+}
+
+void TransferDialog::widenForCaption(const QString& caption) {
+    // The template was laid out for a narrow title font; the date and time at the end of a
+    // channel transfer's caption would be cut off in most title bars. The window grows (never
+    // shrinks) to leave the caption room beside the icon and the title-bar buttons, and its
+    // controls stay centred.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    // Title bars centre the caption between the icon and the buttons, so the room for the
+    // buttons counts on both sides.
+    const int decorations = 8 * QFontMetrics(font()).height();
+    const int needed = QFontMetrics(titleFont).horizontalAdvance(caption) + decorations;
+    if (needed <= width())
+        return;
+    const int extra = needed - width();
+    setFixedSize(needed, height());
+    for (QWidget* control : {static_cast<QWidget*>(status_), static_cast<QWidget*>(transferBar_),
+                             static_cast<QWidget*>(writeBar_), static_cast<QWidget*>(button_)})
+        control->move(control->x() + extra / 2, control->y());
 }
 
 void TransferDialog::setStatus(const QString& text) {

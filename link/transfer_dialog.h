@@ -59,6 +59,7 @@ protected:
 private:
     void startTransfer();
     void shutdown();
+    void widenForCaption(const QString& caption);
 
     // TransferView
     void setCaption(const QString& text) override;
