@@ -215,10 +215,7 @@ TEST_F(ChannelEndToEnd, HangUpDuringUploadLeavesNoFile) {
     int blocksReceived = -1;
     ModalScript script(20s);
     observeTransferWindow(script);
-    script
-        .then(
-            "receiver detected", [] { return statusIs("Version 1.00 detected..."); },
-            [] { clickTransferButton(); })
+    startOnceDetected(script)
         .then(
             "line hung up", [&] { return receiver->waitForExit(0ms) == 0; },
             [&] {
@@ -252,10 +249,7 @@ TEST_F(ChannelEndToEnd, ClosingDuringUploadKeepsTheOldFile) {
 
     ModalScript script(20s);
     observeTransferWindow(script);
-    script
-        .then(
-            "receiver detected", [] { return statusIs("Version 1.00 detected..."); },
-            [] { clickTransferButton(); })
+    startOnceDetected(script)
         .then(
             "blocks coming in", [] { return statusStartsWith("Receiving ... "); },
             [] { QTest::keyClick(transferWindow(), Qt::Key_Escape); })
@@ -281,10 +275,7 @@ TEST_F(ChannelEndToEnd, HangUpDuringDownloadIsClosable) {
     double cpuShare = -1;
     ModalScript script(20s);
     observeTransferWindow(script);
-    script
-        .then(
-            "receiver detected", [] { return statusIs("Version 1.00 detected..."); },
-            [] { clickTransferButton(); })
+    startOnceDetected(script)
         .then(
             "line hung up", [&] { return receiver->waitForExit(0ms) == 0; },
             [&] {

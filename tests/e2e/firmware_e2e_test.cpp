@@ -203,10 +203,7 @@ TEST_F(FirmwareEndToEnd, CancelDuringTheBlocksLeavesTheFlashAsItWas) {
 
     ModalScript script(20s);
     observeTransferWindow(script);
-    script
-        .then(
-            "receiver detected", [] { return statusIs("Version 1.00 detected..."); },
-            [] { clickTransferButton(); })
+    startOnceDetected(script)
         .then(
             "blocks on their way",
             [] { return statusStartsWith("Sending ... ") && buttonIs("Cancel", true); },
@@ -244,10 +241,7 @@ TEST_F(FirmwareEndToEnd, HangUpDuringTheBlocks) {
     int blocksSent = -1;
     ModalScript script(20s);
     observeTransferWindow(script);
-    script
-        .then(
-            "receiver detected", [] { return statusIs("Version 1.00 detected..."); },
-            [] { clickTransferButton(); })
+    startOnceDetected(script)
         .then(
             "line hung up", [&] { return receiver->waitForExit(0ms) == 0; },
             [&] {
@@ -278,10 +272,7 @@ TEST_F(FirmwareEndToEnd, NoRestartAfterFlashingLeavesTheWindowWaiting) {
 
     ModalScript script(20s);
     observeTransferWindow(script);
-    script
-        .then(
-            "receiver detected", [] { return statusIs("Version 1.00 detected..."); },
-            [] { clickTransferButton(); })
+    startOnceDetected(script)
         .then(
             "writing counted", [] { return statusIs("Writing ... 2 sec"); },
             [] {

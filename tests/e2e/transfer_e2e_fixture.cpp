@@ -71,6 +71,12 @@ TransferDialog* TransferEndToEnd::transferWindow() {
     return nullptr;
 }
 
+ModalScript& TransferEndToEnd::startOnceDetected(ModalScript& script) {
+    return script.then(
+        "receiver detected", [] { return statusIs("Version 1.00 detected..."); },
+        [] { clickTransferButton(); });
+}
+
 bool TransferEndToEnd::statusIs(const QString& text) {
     TransferDialog* window = transferWindow();
     return window && window->statusLine()->text() == text;

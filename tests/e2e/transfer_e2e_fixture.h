@@ -47,6 +47,8 @@ protected:
     static bool buttonIs(const QString& text, bool enabled);
     // Clicks the transfer window's button as the user would.
     static void clickTransferButton();
+    // The first step of most scripts: wait until the simulated receiver answers, press START.
+    static ModalScript& startOnceDetected(ModalScript& script);
     // True when the window is wide enough to show its whole caption in a bold title font
     // beside a title bar's icon and buttons.
     static bool captionHasRoom(const TransferDialog& window);
