@@ -5,6 +5,8 @@ BUILD_DIR ?= build
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
+# ccache speeds up rebuilds where it is installed; it is not required.
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: all deps configure build run test fuzz bench format clean
 
@@ -14,7 +16,7 @@ deps:
 	@scripts/install-deps base
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release $(LAUNCHER) > /dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)

@@ -1,6 +1,6 @@
 #include "app/about_dialog.h"
 
-#include "app/dialog_units.h"
+#include "widgets/dialog_units.h"
 #include "resources/app_icon.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "app/editor_app.h"
 
 #include "app/main_dialog.h"
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 #include "resources/app_icon.h"
 
 #include <QApplication>

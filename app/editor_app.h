@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/last_settings.h"
+#include "base/last_settings.h"
 #include "app/main_dialog_hand_over.h"
 
 #include <memory>

@@ -1,11 +1,11 @@
 #include "app/main_dialog.h"
 
 #include "app/about_dialog.h"
-#include "app/dialog_units.h"
-#include "app/file_dialog.h"
-#include "app/file_loading.h"
-#include "app/last_settings.h"
-#include "app/message_box.h"
+#include "widgets/dialog_units.h"
+#include "widgets/file_dialog.h"
+#include "base/file_loading.h"
+#include "base/last_settings.h"
+#include "widgets/message_box.h"
 #include "channels/channel_file_check.h"
 #include "resources/app_icon.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/firmware_check.h"
+#include "firmware/firmware_check.h"
 #include "app/main_dialog_hand_over.h"
 
 #include <QDialog>

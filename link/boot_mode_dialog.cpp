@@ -1,7 +1,7 @@
 #include "link/boot_mode_dialog.h"
 
-#include "app/dialog_units.h"
-#include "app/message_box.h"
+#include "widgets/dialog_units.h"
+#include "widgets/message_box.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "link/serial_port.h"
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 #include "link/serial_device_map.h"
 
 #include <cerrno>

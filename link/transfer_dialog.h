@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/firmware_check.h"
+#include "firmware/firmware_check.h"
 #include "link/transfer_endpoint.h"
 #include "link/transfer_machine.h"
 #include "link/transfer_view.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/firmware_check.h"
-#include "app/identification_record.h"
+#include "firmware/firmware_check.h"
+#include "firmware/identification_record.h"
 #include "link/transfer_flags.h"
 #include "link/transfer_kind.h"
 #include "link/transfer_link.h"

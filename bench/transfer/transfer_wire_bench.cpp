@@ -4,8 +4,8 @@
 // every byte that crossed the line takes on the wire (both directions, ten bits a byte), and
 // the processor time this process (window and reader thread, not the simulator) used
 // meanwhile. Targets: within 2 % of the wire time, under 5 % of one core.
-#include "app/firmware_check.h"
-#include "app/settings_store.h"
+#include "firmware/firmware_check.h"
+#include "base/settings_store.h"
 #include "link/message_codes.h"
 #include "link/serial_device_map.h"
 #include "link/serial_transfer_link.h"

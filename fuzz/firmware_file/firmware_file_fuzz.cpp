@@ -1,8 +1,8 @@
 // A firmware file as the main window meets it: the identification check on the open file
 // and on the bytes in memory must agree, and the whole-file read must hand on exactly the
 // file.
-#include "app/file_loading.h"
-#include "app/firmware_check.h"
+#include "base/file_loading.h"
+#include "firmware/firmware_check.h"
 
 #include <QBuffer>
 

@@ -1,6 +1,6 @@
 #include "app/editor_app.h"
 #include "app/main_dialog.h"
-#include "tests/app/next_modal.h"
+#include "tests/support/next_modal.h"
 #include "tests/support/test_environment.h"
 
 #include <QFileInfo>

@@ -1,11 +1,11 @@
 #include "app/about_dialog.h"
-#include "app/dialog_units.h"
-#include "app/file_dialog.h"
-#include "app/last_settings.h"
+#include "widgets/dialog_units.h"
+#include "widgets/file_dialog.h"
+#include "base/last_settings.h"
 #include "app/main_dialog.h"
-#include "app/message_box.h"
-#include "tests/app/next_modal.h"
-#include "tests/app/sample_files.h"
+#include "widgets/message_box.h"
+#include "tests/support/next_modal.h"
+#include "tests/support/sample_files.h"
 
 #include <QApplication>
 #include <QFile>

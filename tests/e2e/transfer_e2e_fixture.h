@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/last_settings.h"
+#include "base/last_settings.h"
 #include "app/main_dialog.h"
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 #include "link/transfer_dialog.h"
 #include "tests/e2e/modal_script.h"
 #include "tests/e2e/simulated_receiver.h"

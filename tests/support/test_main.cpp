@@ -2,7 +2,7 @@
 // offscreen platform, otherwise a QCoreApplication.
 #include "tests/support/test_environment.h"
 
-#include "app/settings_store.h"
+#include "base/settings_store.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 #include "link/transfer_dialog.h"
 
-#include "app/dialog_units.h"
-#include "app/last_settings.h"
-#include "app/message_box.h"
+#include "widgets/dialog_units.h"
+#include "base/last_settings.h"
+#include "widgets/message_box.h"
 #include "link/boot_mode_dialog.h"
 #include "link/message_codes.h"
 #include "link/transfer_reader_thread.h"

@@ -1,0 +1,544 @@
+#include "widgets/grid/grid_ctrl.h"
+
+#include "widgets/grid/grid_corner.h"
+#include "widgets/grid/grid_delegate.h"
+#include "widgets/grid/grid_header.h"
+#include "widgets/grid/grid_model.h"
+#include "widgets/grid/grid_title_tip.h"
+
+#include <QApplication>
+
+// ---------------------------------------------------------------------------------------------
+// Construction and settings
+
+GridCtrl::GridCtrl(QWidget* parent) : QTableView(parent) {
+    model_ = new GridModel(this);
+    delegate_ = new GridDelegate(this);
+    columnHeader_ = new GridHeader(Qt::Horizontal, this);
+    rowHeader_ = new GridHeader(Qt::Vertical, this);
+    setModel(model_);
+    setHorizontalHeader(columnHeader_);
+    setVerticalHeader(rowHeader_);
+    setItemDelegate(delegate_);
+    corner_ = new GridCorner(this);
+    titleTip_ = new GridTitleTip(this);
+
+    setShowGrid(false);
+    setWordWrap(false);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(true);
+    setDragEnabled(false);
+    setAutoScroll(false);
+    setCornerButtonEnabled(false);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+
+    autoScrollTimer_.setInterval(25);
+    connect(&autoScrollTimer_, &QTimer::timeout, this, &GridCtrl::autoScroll);
+
+    // Read once, as the desktop has it now.
+    const int lines = QApplication::wheelScrollLines();
+    wheelStep_ = lines != 0 ? lines : 3;
+
+    const QPalette& colours = palette();
+    look_.textColour = colours.color(QPalette::Active, QPalette::Text);
+    look_.backgroundColour = colours.color(QPalette::Active, QPalette::Base);
+    look_.fixedTextColour = colours.color(QPalette::Active, QPalette::WindowText);
+    look_.fixedBackgroundColour = colours.color(QPalette::Active, QPalette::Button);
+    look_.highlightColour = colours.color(QPalette::Active, QPalette::Highlight);
+    look_.highlightTextColour = colours.color(QPalette::Active, QPalette::HighlightedText);
+    gridBackground_ = colours.color(QPalette::Active, QPalette::Dark);
+    applyPalette();
+
+    // A widget always has a font (its dialog's), so the font rule applies from the start.
+    applyFont();
+    applyFixedAreas();
+}
+
+GridCtrl::~GridCtrl() {
+    // The edit box must not report back into a half-destroyed grid.
+    if (editor_)
+        disconnect(editor_, nullptr, this, nullptr);
+}
+
+void GridCtrl::applyPalette() {
+    QPalette colours = viewport()->palette();
+    colours.setColor(QPalette::Base, gridBackground_);
+    viewport()->setPalette(colours);
+    for (QHeaderView* header :
+         {static_cast<QHeaderView*>(columnHeader_), static_cast<QHeaderView*>(rowHeader_)}) {
+        QPalette headerColours = header->palette();
+        headerColours.setColor(QPalette::Window, gridBackground_);
+        headerColours.setColor(QPalette::Button, gridBackground_);
+        header->setPalette(headerColours);
+    }
+}
+
+void GridCtrl::applyFont() {
+    const QFontMetrics metrics(font());
+    const int oldRowHeight = defaultRowHeight_;
+    const int oldColumnWidth = defaultColumnWidth_;
+    look_.margin = metrics.horizontalAdvance(QLatin1Char(' '));
+    defaultRowHeight_ = metrics.height() + std::max(0, metrics.leading()) + 2 * look_.margin;
+    defaultColumnWidth_ = (look_.margin + 6 * metrics.averageCharWidth()) * 2;
+
+    GridCell cellTemplate = model_->cellTemplate();
+    cellTemplate.font = font();
+    model_->setCellTemplate(cellTemplate);
+    for (int row = 0; row < model_->rows(); ++row) {
+        for (int column = 0; column < model_->columns(); ++column)
+            model_->cell(row, column).font = font();
+        // Rows and columns still at the old default size follow the font.
+        if (model_->rowHeight(row) == oldRowHeight)
+            model_->setRowHeight(row, defaultRowHeight_);
+    }
+    for (int column = 0; column < model_->columns(); ++column)
+        if (model_->columnWidth(column) == oldColumnWidth)
+            model_->setColumnWidth(column, defaultColumnWidth_);
+
+    // Changing a header's default size resizes all its sections; put back the others.
+    rowHeader_->setDefaultSectionSize(defaultRowHeight_);
+    columnHeader_->setDefaultSectionSize(defaultColumnWidth_);
+    for (int row = model_->fixedRows(); row < model_->rows(); ++row)
+        if (model_->rowHeight(row) != defaultRowHeight_)
+            rowHeader_->resizeSection(row, model_->rowHeight(row));
+    for (int column = model_->fixedColumns(); column < model_->columns(); ++column)
+        if (model_->columnWidth(column) != defaultColumnWidth_)
+            columnHeader_->resizeSection(column, model_->columnWidth(column));
+    applyFixedAreas();
+    redraw();
+}
+
+void GridCtrl::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange && model_)
+        applyFont();
+}
+
+// Fixed rows and columns are hidden in the data area and shown by the headers and the corner.
+void GridCtrl::applyFixedAreas() {
+    const int fixedRows = model_->fixedRows();
+    for (int row = 0; row < model_->rows(); ++row) {
+        if (row >= fixedRows && rowHeader_->hiddenSectionCount() == fixedRows)
+            break; // only leading rows can be hidden
+        const bool hide = row < fixedRows;
+        if (rowHeader_->isSectionHidden(row) != hide) {
+            setRowHidden(row, hide);
+            if (!hide)
+                rowHeader_->resizeSection(row, model_->rowHeight(row));
+        }
+    }
+    const int fixedColumns = model_->fixedColumns();
+    for (int column = 0; column < model_->columns(); ++column) {
+        if (column >= fixedColumns && columnHeader_->hiddenSectionCount() == fixedColumns)
+            break;
+        const bool hide = column < fixedColumns;
+        if (columnHeader_->isSectionHidden(column) != hide) {
+            setColumnHidden(column, hide);
+            if (!hide)
+                columnHeader_->resizeSection(column, model_->columnWidth(column));
+        }
+    }
+
+    const int fixedHeight = model_->fixedRowsHeight();
+    const int fixedWidth = model_->fixedColumnsWidth();
+    columnHeader_->setFixedHeight(fixedHeight);
+    columnHeader_->setHidden(fixedHeight == 0);
+    rowHeader_->setFixedWidth(fixedWidth);
+    rowHeader_->setHidden(fixedWidth == 0);
+    updateGeometries();
+    redraw();
+}
+
+void GridCtrl::updateGeometries() {
+    QTableView::updateGeometries();
+    if (!corner_)
+        return;
+    const int width = model_->fixedColumnsWidth();
+    const int height = model_->fixedRowsHeight();
+    const QRect area = viewport()->geometry();
+    corner_->setGeometry(area.left() - width, area.top() - height, width, height);
+    corner_->setVisible(width > 0 && height > 0);
+    corner_->raise();
+}
+
+void GridCtrl::scrollContentsBy(int dx, int dy) {
+    hideTitleTip();
+    QTableView::scrollContentsBy(dx, dy);
+}
+
+void GridCtrl::redraw() {
+    viewport()->update();
+    columnHeader_->viewport()->update();
+    rowHeader_->viewport()->update();
+    if (corner_)
+        corner_->update();
+}
+
+void GridCtrl::repaintCells() {
+    redraw();
+}
+
+void GridCtrl::setTextColour(const QColor& colour) {
+    look_.textColour = colour;
+    redraw();
+}
+
+void GridCtrl::setTextBackgroundColour(const QColor& colour) {
+    look_.backgroundColour = colour;
+    redraw();
+}
+
+void GridCtrl::setBackgroundColour(const QColor& colour) {
+    gridBackground_ = colour;
+    applyPalette();
+    redraw();
+}
+
+void GridCtrl::setFixedTextColour(const QColor& colour) {
+    look_.fixedTextColour = colour;
+    redraw();
+}
+
+void GridCtrl::setFixedBackgroundColour(const QColor& colour) {
+    look_.fixedBackgroundColour = colour;
+    redraw();
+}
+
+void GridCtrl::setGridLineColour(const QColor& colour) {
+    look_.gridLineColour = colour;
+    redraw();
+}
+
+void GridCtrl::setGridLines(GridLines lines) {
+    look_.horizontalLines = lines == GridLines::horizontal || lines == GridLines::both;
+    look_.verticalLines = lines == GridLines::vertical || lines == GridLines::both;
+    redraw();
+}
+
+GridLines GridCtrl::gridLines() const {
+    if (look_.horizontalLines && look_.verticalLines)
+        return GridLines::both;
+    if (look_.horizontalLines)
+        return GridLines::horizontal;
+    return look_.verticalLines ? GridLines::vertical : GridLines::none;
+}
+
+void GridCtrl::setSelectionAllowed(bool on) {
+    selectionAllowed_ = on;
+    if (!on) {
+        clearSelectedFlags();
+        repaintCells();
+    }
+}
+
+void GridCtrl::setTitleTips(bool on) {
+    titleTips_ = on;
+    if (!on)
+        hideTitleTip();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Structure
+
+int GridCtrl::rowCount() const {
+    return model_->rows();
+}
+
+int GridCtrl::columnCount() const {
+    return model_->columns();
+}
+
+int GridCtrl::fixedRowCount() const {
+    return model_->fixedRows();
+}
+
+int GridCtrl::fixedColumnCount() const {
+    return model_->fixedColumns();
+}
+
+bool GridCtrl::setRowCount(int count) {
+    if (count < 0)
+        return false;
+    commitEdit();
+    model_->setRowCount(count, defaultRowHeight_);
+    if (focus_.row >= count)
+        focus_ = {};
+    if (anchor_.row >= count)
+        anchor_ = {};
+    applyFixedAreas();
+    return true;
+}
+
+bool GridCtrl::setColumnCount(int count) {
+    if (count < 0)
+        return false;
+    commitEdit();
+    model_->setColumnCount(count, defaultColumnWidth_);
+    if (focus_.column >= count)
+        focus_ = {};
+    if (anchor_.column >= count)
+        anchor_ = {};
+    applyFixedAreas();
+    return true;
+}
+
+bool GridCtrl::setFixedRowCount(int count) {
+    if (count < 0)
+        return false;
+    commitEdit();
+    if (count > model_->rows())
+        model_->setRowCount(count, defaultRowHeight_);
+    model_->setFixedRows(count);
+    if (focus_.isValid() && focus_.row < count)
+        moveFocus({});
+    for (int row = 0; row < count; ++row)
+        for (int column = 0; column < model_->columns(); ++column)
+            model_->cell(row, column).state &= ~GridState::selected;
+    applyFixedAreas();
+    return true;
+}
+
+bool GridCtrl::setFixedColumnCount(int count) {
+    if (count < 0)
+        return false;
+    commitEdit();
+    if (count > model_->columns())
+        model_->setColumnCount(count, defaultColumnWidth_);
+    model_->setFixedColumns(count);
+    if (focus_.isValid() && focus_.column < count)
+        moveFocus({});
+    for (int row = 0; row < model_->rows(); ++row)
+        for (int column = 0; column < count; ++column)
+            model_->cell(row, column).state &= ~GridState::selected;
+    applyFixedAreas();
+    return true;
+}
+
+int GridCtrl::insertRow(const QString& text, int position) {
+    if (position == -1)
+        position = model_->rows();
+    else if (position < 0 || position >= model_->rows())
+        return -1;
+    commitEdit();
+    clearSelectedFlags();
+    if (model_->columns() == 0)
+        setColumnCount(1);
+
+    const QFontMetrics metrics(font());
+    const QString measured = text.isEmpty() ? QStringLiteral(" ") : text;
+    const int height =
+        metrics.boundingRect(QRect(0, 0, 0x7FFF, 0x7FFF), Qt::AlignLeft | Qt::AlignTop, measured)
+            .height() +
+        2 * look_.margin;
+    model_->insertRowAt(position, height);
+    model_->cell(position, 0).text = text;
+
+    if (focus_.row > position) {
+        ++focus_.row;
+    } else if (focus_.row == position) {
+        // The focus stays at its index, which the new row now holds.
+        model_->cell(position + 1, focus_.column).state &= ~GridState::focused;
+        model_->cell(position, focus_.column).state |= GridState::focused;
+    }
+    if (anchor_.row > position)
+        ++anchor_.row;
+    if (position >= model_->fixedRows())
+        syncRowHeight(position);
+    applyFixedAreas();
+    return position;
+}
+
+bool GridCtrl::deleteRow(int row) {
+    if (row < 0 || row >= model_->rows())
+        return false;
+    commitEdit();
+    if (focus_.row == row)
+        focus_ = {};
+    else if (focus_.row > row)
+        --focus_.row;
+    if (anchor_.row == row)
+        anchor_ = {};
+    else if (anchor_.row > row)
+        --anchor_.row;
+    if (!selectedArea_.isNull() && selectedArea_.top() > 0)
+        selectedArea_.setTop(selectedArea_.top() - 1); // the rows below move up
+    model_->removeRowAt(row);
+    applyFixedAreas();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cells
+
+bool GridCtrl::setCell(const GridItem& item) {
+    if (!model_->contains(item.row, item.column))
+        return false;
+    GridCell& cell = model_->cell(item.row, item.column);
+    if (item.mask & GridMask::text)
+        cell.text = item.text;
+    if (item.mask & GridMask::image)
+        cell.image = item.image;
+    if (item.mask & GridMask::data)
+        cell.data = item.data;
+    if (item.mask & GridMask::state) {
+        cell.state = (item.state & ~GridState::focused) | (cell.state & GridState::focused);
+        if (cell.state & GridState::selected) {
+            const QRect one(item.column, item.row, 1, 1);
+            selectedArea_ = selectedArea_.isNull() ? one : selectedArea_.united(one);
+        }
+    }
+    if (item.mask & GridMask::backgroundColour)
+        cell.backgroundColour = item.backgroundColour;
+    if (item.mask & GridMask::textColour)
+        cell.textColour = item.textColour;
+    if (item.mask & GridMask::format)
+        cell.format = item.format;
+    if (item.mask & GridMask::font)
+        cell.font = item.font;
+    model_->cellUpdated(item.row, item.column);
+    if (model_->isFixed(item.row, item.column))
+        redraw();
+    return true;
+}
+
+bool GridCtrl::getCell(GridItem& item) const {
+    if (!model_->contains(item.row, item.column))
+        return false;
+    const GridCell& cell = model_->cell(item.row, item.column);
+    item.state = cell.state;
+    item.format = cell.format;
+    item.text = cell.text;
+    item.image = cell.image;
+    item.backgroundColour = cell.backgroundColour;
+    item.textColour = cell.textColour;
+    item.data = cell.data;
+    item.font = cell.font;
+    return true;
+}
+
+bool GridCtrl::setCellText(int row, int column, const QString& text) {
+    if (!model_->contains(row, column))
+        return false;
+    model_->cell(row, column).text = text;
+    model_->cellUpdated(row, column);
+    if (model_->isFixed(row, column))
+        redraw();
+    return true;
+}
+
+QString GridCtrl::getCellText(int row, int column) const {
+    if (!model_->contains(row, column))
+        return {};
+    return model_->cell(row, column).text;
+}
+
+std::uint32_t GridCtrl::getCellState(int row, int column) const {
+    if (!model_->contains(row, column))
+        return 0;
+    return model_->cell(row, column).state;
+}
+
+bool GridCtrl::setCellState(int row, int column, std::uint32_t state) {
+    GridItem item;
+    item.row = row;
+    item.column = column;
+    item.mask = GridMask::state;
+    item.state = state;
+    return setCell(item);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sizes
+
+bool GridCtrl::setRowHeight(int row, int height) {
+    if (row < 0 || row >= model_->rows() || height < 0)
+        return false;
+    model_->setRowHeight(row, height);
+    syncRowHeight(row);
+    return true;
+}
+
+bool GridCtrl::setColumnWidth(int column, int width) {
+    if (column < 0 || column >= model_->columns() || width < 0)
+        return false;
+    model_->setColumnWidth(column, width);
+    syncColumnWidth(column);
+    return true;
+}
+
+int GridCtrl::rowHeight(int row) const {
+    return row >= 0 && row < model_->rows() ? model_->rowHeight(row) : 0;
+}
+
+int GridCtrl::columnWidth(int column) const {
+    return column >= 0 && column < model_->columns() ? model_->columnWidth(column) : 0;
+}
+
+void GridCtrl::syncRowHeight(int row) {
+    if (row < model_->fixedRows()) {
+        applyFixedAreas();
+        return;
+    }
+    if (rowHeader_->sectionSize(row) != model_->rowHeight(row))
+        rowHeader_->resizeSection(row, model_->rowHeight(row));
+}
+
+void GridCtrl::syncColumnWidth(int column) {
+    if (column < model_->fixedColumns()) {
+        applyFixedAreas();
+        return;
+    }
+    if (columnHeader_->sectionSize(column) != model_->columnWidth(column))
+        columnHeader_->resizeSection(column, model_->columnWidth(column));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometry
+
+QRect GridCtrl::cellRect(int row, int column) const {
+    if (!model_->contains(row, column))
+        return {};
+    const bool fixedRow = row < model_->fixedRows();
+    const bool fixedColumn = column < model_->fixedColumns();
+    QRect rect;
+    const QWidget* area = nullptr;
+    if (fixedRow && fixedColumn) {
+        rect = corner_->cellRect(row, column);
+        area = corner_;
+    } else if (fixedRow) {
+        rect = columnHeader_->cellRect(row, column);
+        area = columnHeader_->viewport();
+    } else if (fixedColumn) {
+        rect = rowHeader_->cellRect(row, column);
+        area = rowHeader_->viewport();
+    } else {
+        rect = visualRect(model_->index(row, column));
+        area = viewport();
+    }
+    if (rect.isEmpty() || !area->rect().intersects(rect))
+        return {};
+    return QRect(area->mapTo(this, rect.topLeft()), rect.size());
+}
+
+GridCellRef GridCtrl::cellAt(const QPoint& position) const {
+    const auto inside = [&](const QWidget* widget) {
+        return widget->isVisible() &&
+               QRect(widget->mapTo(this, QPoint(0, 0)), widget->size()).contains(position);
+    };
+    if (inside(corner_))
+        return corner_->cellAt(corner_->mapFrom(this, position));
+    if (inside(columnHeader_->viewport()))
+        return columnHeader_->cellAt(columnHeader_->viewport()->mapFrom(this, position));
+    if (inside(rowHeader_->viewport()))
+        return rowHeader_->cellAt(rowHeader_->viewport()->mapFrom(this, position));
+    if (inside(viewport())) {
+        const QModelIndex index = indexAt(viewport()->mapFrom(this, position));
+        if (index.isValid())
+            return {index.row(), index.column()};
+    }
+    return {};
+}
