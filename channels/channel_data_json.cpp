@@ -1,4 +1,5 @@
 #include "channels/channel_data_json.h"
+#include "channels/name_codec.h"
 
 #include "channels/channel_database.h"
 
@@ -8,7 +9,7 @@
 
 namespace {
 QString nameText(const QByteArray& name) {
-    return QString::fromLatin1(name);
+    return NameCodec::toText(name);
 }
 
 QJsonObject lnbConfigJson(const LnbConfig& config) {
