@@ -260,6 +260,7 @@ void ChannelEditDialog::refresh(bool fillGrid) {
     }
     default:
         gridFrame_->setTitle(QString());
+        audioButton_->hide();
         break;
     }
     // Walking the tree with the arrow keys keeps the focus in the tree.
