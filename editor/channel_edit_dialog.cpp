@@ -58,6 +58,7 @@ ChannelEditDialog::~ChannelEditDialog() {
     // The tree and the grid go before the document; nothing is to follow them any more.
     followSelection_ = false;
     disconnect(grid_, nullptr, this, nullptr);
+    disconnect(tree_->selectionModel(), nullptr, this, nullptr);
 }
 
 QString ChannelEditDialog::filePath() const {

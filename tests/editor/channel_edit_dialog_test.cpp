@@ -50,6 +50,17 @@ TEST_F(Fixture, SelectionDrivesGridModeButtonsAndFrame) {
     }
     EXPECT_FALSE(button("save")->isEnabled());
     EXPECT_TRUE(messages.empty());
+
+    // Printing titles the pages with the frame's caption.
+    select(node(0, 0));
+    int printDialogs = 0;
+    editor->grid()->setPrintDialogRunner([&printDialogs](QPrinter&) {
+        ++printDialogs;
+        return false;
+    });
+    QTest::mouseClick(button("print"), Qt::LeftButton);
+    EXPECT_EQ(printDialogs, 1);
+    EXPECT_EQ(editor->grid()->printTitle(), QStringLiteral("Sat A [H 11.778]"));
 }
 
 TEST_F(Fixture, TypedCellsReachTheRecordAtTheNextSelectionChangeOrSave) {
