@@ -81,8 +81,12 @@ TransponderNode* ChannelDocument::apply(const TransponderAddition& change) {
 }
 
 ProgramNode* ChannelDocument::apply(const ProgramAddition& change) {
+    // Checked before the views hear of the insertion, so that it cannot fail after it.
+    const TransponderNode* transponder = change.transponder;
+    const bool ours = transponder && database_.indexOf(transponder->satellite()) >= 0 &&
+                      transponder->satellite()->indexOf(transponder) >= 0;
     const auto& list = change.record.hasVideo() ? database_.tvList : database_.radioList;
-    if (!change.transponder || list.size() >= std::size_t(ChannelLimits::maxProgramsPerList))
+    if (!ours || list.size() >= std::size_t(ChannelLimits::maxProgramsPerList))
         return nullptr;
     const int row = change.transponder->programCount();
     emit programAboutToBeInserted(change.transponder, row);
