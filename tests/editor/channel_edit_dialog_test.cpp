@@ -352,6 +352,12 @@ TEST_F(Fixture, HooksOpenTheOtherWindowsAndTheirResultsAreApplied) {
 TEST_F(Fixture, EnterDoesNothingAndEscapeActsAsExit) {
     open(writeSmallFile());
     select(node(0, 0));
+    // Escape in a cell being edited only ends that edit.
+    type(1, ProgramColumn::name, QStringLiteral("Typo"), false);
+    QTest::keyClick(editor->grid()->cellEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(editor->grid()->isEditing());
+    EXPECT_EQ(cell(1, ProgramColumn::name), QStringLiteral("P1"));
+    EXPECT_TRUE(editor->isVisible());
     type(1, ProgramColumn::name, QStringLiteral("News"));
     editor->tree()->setFocus();
     QTest::keyClick(editor.get(), Qt::Key_Return);
