@@ -6,7 +6,7 @@
 
 class QWidget;
 
-enum class MessageIcon { none, stop };
+enum class MessageIcon { none, stop, exclamation, question };
 
 struct ShownMessage {
     QString caption;
@@ -22,3 +22,13 @@ void showMessage(QWidget* parent, const QString& text, MessageIcon icon = Messag
 // real box.
 using MessageRecorder = std::function<void(const ShownMessage&)>;
 void setMessageRecorder(MessageRecorder recorder);
+
+enum class MessageAnswer { yes, no, cancel };
+
+// Asks a question with Yes, No and Cancel buttons and the question icon, with the application
+// name as caption. Closing the box counts as Cancel.
+MessageAnswer askYesNoCancel(QWidget* parent, const QString& text);
+
+// Tests answer questions instead of showing them; an empty responder restores the real box.
+using QuestionResponder = std::function<MessageAnswer(const ShownMessage&)>;
+void setQuestionResponder(QuestionResponder responder);

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "channels/channel_database.h"
+#include "editor/channel_changes.h"
+
+#include <QObject>
+#include <QString>
+
+// The channel data the editor works on: the database, the file it came from and whether it
+// has changed since. Every change of the data goes through here, so the views hear of it
+// (signals below) and the lists stay consistent. Windows that edit a record in place (the
+// satellite and audio windows, the channel list) report it afterwards.
+class ChannelDocument : public QObject {
+    Q_OBJECT
+public:
+    explicit ChannelDocument(QObject* parent = nullptr);
+    ~ChannelDocument() override;
+
+    ChannelDatabase& database() { return database_; }
+    const ChannelDatabase& database() const { return database_; }
+    QString path() const { return path_; }
+    // The file the data belongs to, before it has been read.
+    void setPath(const QString& path);
+    bool isModified() const { return modified_; }
+    void setModified(bool modified);
+
+    // Reads the file into the database (a result of readChannelFile). On success the path
+    // becomes `path` and a new editing session begins: the next save over this file first
+    // keeps its previous content as a backup.
+    int load(const QString& path);
+    // Writes the database to path() and clears the modified state; returns an empty text, or
+    // the message for the user when the backup or the file could not be written (the data then
+    // stays modified and the file on disk is left as it was).
+    QString save();
+    // The path becomes `path` (also if writing fails), then as save().
+    QString saveAs(const QString& path);
+    // Empties the database.
+    void clear();
+
+    TransponderNode* apply(const TransponderAddition& change);
+    ProgramNode* apply(const ProgramAddition& change);
+    bool apply(const TransponderRemoval& change);
+    bool apply(const ProgramRemoval& change);
+    void apply(const TransponderEdit& change);
+    // A change of the video PID between none and a PID moves the program between the TV and
+    // radio lists. When the other list is full the video PID stays as it was and the reason
+    // is returned; the other fields are applied all the same.
+    QString apply(const ProgramEdit& change);
+
+    // Reports from windows that edited records in place.
+    void satelliteEdited(SatelliteNode* satellite);
+    void programEdited(ProgramNode* program);
+    void channelListsEdited();
+
+signals:
+    void aboutToReset();
+    void reset();
+    void transponderAboutToBeInserted(SatelliteNode* satellite, int row);
+    void transponderInserted(SatelliteNode* satellite, int row);
+    void transponderAboutToBeRemoved(SatelliteNode* satellite, int row);
+    void transponderRemoved(SatelliteNode* satellite, int row);
+    void programAboutToBeInserted(TransponderNode* transponder, int row);
+    void programInserted(TransponderNode* transponder, int row);
+    void programAboutToBeRemoved(TransponderNode* transponder, int row);
+    void programRemoved(TransponderNode* transponder, int row);
+    void satelliteChanged(SatelliteNode* satellite);
+    void transponderChanged(TransponderNode* transponder);
+    void programChanged(ProgramNode* program);
+    void modifiedChanged(bool modified);
+    void pathChanged(const QString& path);
+
+private:
+    bool isOpenedFile(const QString& path) const;
+
+    ChannelDatabase database_;
+    QString path_;
+    // The file of the current editing session and whether its backup has been written.
+    QString openedPath_;
+    bool backupWritten_ = false;
+    bool modified_ = false;
+};

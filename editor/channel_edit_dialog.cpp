@@ -1,0 +1,643 @@
+#include "editor/channel_edit_dialog.h"
+
+#include "channels/channel_file_messages.h"
+#include "channels/name_codec.h"
+#include "editor/channel_cells.h"
+#include "editor/channel_document.h"
+#include "editor/channel_grid.h"
+#include "editor/satellite_tree_model.h"
+#include "editor/tree_node_look.h"
+#include "widgets/dialog_units.h"
+#include "widgets/file_dialog.h"
+#include "widgets/message_box.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace {
+
+const QString channelFilter =
+    QStringLiteral("Channel Data File (*.CDF)|*.cdf|All file (*.*)|*.*||");
+// Lower case, as in the main window: on a case-sensitive file system the default extension
+// has to match the files the filter lists.
+const QString channelExtension = QStringLiteral("cdf");
+const QString saveQuestion = QStringLiteral("Some data have been modified. Would you save this?");
+
+QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    // No default button: Enter does nothing in this window.
+    button->setAutoDefault(false);
+    return button;
+}
+
+// A group box title takes '&' as a shortcut mark; names are shown as they are.
+QString literalTitle(const QString& text) {
+    QString title = text;
+    return title.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+} // namespace
+
+ChannelEditDialog::ChannelEditDialog(const QString& filePath, ChannelEditorWindows windows,
+                                     QWidget* parent)
+    : QDialog(parent), windows_(std::move(windows)) {
+    document_ = new ChannelDocument(this);
+    treeModel_ = new SatelliteTreeModel(*document_, this);
+    document_->setPath(filePath);
+    buildControls();
+    connectControls();
+    onInit();
+}
+
+ChannelEditDialog::~ChannelEditDialog() {
+    // The tree and the grid go before the document; nothing is to follow them any more.
+    followSelection_ = false;
+    disconnect(grid_, nullptr, this, nullptr);
+    disconnect(tree_->selectionModel(), nullptr, this, nullptr);
+}
+
+QString ChannelEditDialog::filePath() const {
+    return document_->path();
+}
+
+bool ChannelEditDialog::isModified() const {
+    return saveButton_->isEnabled();
+}
+
+void ChannelEditDialog::buildControls() {
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    const DialogUnits units(font());
+    setFixedSize(units.size(416, 303));
+
+    // The frame first, so that it lies below the controls inside it.
+    gridFrame_ = new QGroupBox(this);
+    gridFrame_->setObjectName(QStringLiteral("gridFrame"));
+    units.place(gridFrame_, 117, 7, 292, 260);
+
+    newButton_ = makeButton(QStringLiteral("New"), QStringLiteral("new"), this);
+    units.place(newButton_, 7, 283, 54, 13);
+    newButton_->setEnabled(false);
+    loadButton_ = makeButton(QStringLiteral("Load"), QStringLiteral("load"), this);
+    units.place(loadButton_, 61, 283, 54, 13);
+    saveButton_ = makeButton(QStringLiteral("Save"), QStringLiteral("save"), this);
+    units.place(saveButton_, 115, 283, 54, 13);
+    saveButton_->setEnabled(false);
+    saveAsButton_ = makeButton(QStringLiteral("Save As"), QStringLiteral("saveAs"), this);
+    units.place(saveAsButton_, 169, 283, 54, 13);
+
+    tree_ = new QTreeView(this);
+    tree_->setObjectName(QStringLiteral("satelliteTree"));
+    tree_->setModel(treeModel_);
+    tree_->setHeaderHidden(true);
+    tree_->setRootIsDecorated(true);
+    tree_->setUniformRowHeights(true);
+    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tree_->setDragDropMode(QAbstractItemView::NoDragDrop);
+    tree_->setIconSize(QSize(16, 16));
+    {
+        // The selection stays as visible when the tree has no focus.
+        QPalette palette = tree_->palette();
+        palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                         palette.color(QPalette::Active, QPalette::Highlight));
+        palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                         palette.color(QPalette::Active, QPalette::HighlightedText));
+        tree_->setPalette(palette);
+    }
+    units.place(tree_, 7, 10, 104, 234);
+
+    editSatelliteButton_ = makeButton(QStringLiteral("Edit Selected Satellite"),
+                                      QStringLiteral("editSatellite"), this);
+    units.place(editSatelliteButton_, 7, 252, 104, 13);
+    editSatelliteButton_->setEnabled(false);
+
+    addButton_ = makeButton(QString(), QStringLiteral("add"), this);
+    units.place(addButton_, 165, 244, 119, 13);
+    addButton_->setEnabled(false);
+    deleteButton_ = makeButton(QString(), QStringLiteral("delete"), this);
+    units.place(deleteButton_, 284, 244, 119, 13);
+    deleteButton_->setEnabled(false);
+
+    auto* separator = new QFrame(this);
+    separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    units.place(separator, 7, 274, 402, 1);
+
+    printButton_ = makeButton(QStringLiteral("Print"), QStringLiteral("print"), this);
+    units.place(printButton_, 234, 283, 54, 13);
+    exitButton_ = makeButton(QStringLiteral("Exit"), QStringLiteral("exit"), this);
+    units.place(exitButton_, 355, 283, 54, 13);
+
+    grid_ = new ChannelGrid(this);
+    grid_->setObjectName(QStringLiteral("channelGrid"));
+    units.place(grid_, 123, 20, 280, 215);
+
+    audioButton_ = makeButton(QStringLiteral("Audio"), QStringLiteral("audio"), this);
+    units.place(audioButton_, 123, 244, 33, 13);
+    audioButton_->hide();
+    channelListButton_ = makeButton(QStringLiteral("CH List"), QStringLiteral("channelList"), this);
+    units.place(channelListButton_, 289, 283, 54, 13);
+
+    QWidget* order[] = {
+        newButton_,        loadButton_,   saveButton_,  saveAsButton_, tree_, editSatelliteButton_,
+        addButton_,        deleteButton_, printButton_, exitButton_,   grid_, audioButton_,
+        channelListButton_};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void ChannelEditDialog::connectControls() {
+    connect(document_, &ChannelDocument::modifiedChanged, saveButton_, &QWidget::setEnabled);
+    connect(document_, &ChannelDocument::pathChanged, this, &ChannelEditDialog::updateCaption);
+    connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!followSelection_)
+            return;
+        const QModelIndexList selected = tree_->selectionModel()->selectedIndexes();
+        onSelectionChanged(selected.isEmpty() ? QModelIndex() : selected.first());
+    });
+    connect(grid_, &GridCtrl::cellChanged, this, &ChannelEditDialog::onCellChanged);
+    connect(editSatelliteButton_, &QPushButton::clicked, this, &ChannelEditDialog::onEditSatellite);
+    connect(addButton_, &QPushButton::clicked, this, &ChannelEditDialog::onAdd);
+    connect(deleteButton_, &QPushButton::clicked, this, &ChannelEditDialog::onDelete);
+    connect(saveButton_, &QPushButton::clicked, this, &ChannelEditDialog::onSave);
+    connect(saveAsButton_, &QPushButton::clicked, this, &ChannelEditDialog::onSaveAs);
+    connect(loadButton_, &QPushButton::clicked, this, &ChannelEditDialog::onLoad);
+    connect(printButton_, &QPushButton::clicked, this, &ChannelEditDialog::onPrint);
+    connect(audioButton_, &QPushButton::clicked, this, &ChannelEditDialog::onAudio);
+    connect(channelListButton_, &QPushButton::clicked, this, &ChannelEditDialog::onChannelList);
+    connect(exitButton_, &QPushButton::clicked, this, &ChannelEditDialog::onExit);
+}
+
+void ChannelEditDialog::onInit() {
+    // The main window has checked the file; a failure to read it shows an empty editor.
+    document_->load(filePath());
+    selectFirstSatellite();
+    grid_->applyBaseSettings();
+    updateCaption();
+}
+
+void ChannelEditDialog::updateCaption() {
+    setWindowTitle(QStringLiteral("Channel Edit - ") + filePath());
+}
+
+void ChannelEditDialog::selectFirstSatellite() {
+    const QModelIndex first = treeModel_->index(0, 0);
+    if (first.isValid())
+        tree_->setCurrentIndex(first);
+}
+
+void ChannelEditDialog::selectTreeNodeQuietly(const QModelIndex& index) {
+    followSelection_ = false;
+    if (index.isValid())
+        tree_->setCurrentIndex(index);
+    else
+        tree_->selectionModel()->clearSelection();
+    followSelection_ = true;
+}
+
+void ChannelEditDialog::showNothing() {
+    selectTreeNodeQuietly({});
+    selectedSatellite_ = nullptr;
+    selectedTransponder_ = nullptr;
+    selectedProgram_ = nullptr;
+    setGridMode(ChannelGrid::noRows);
+    refresh(false);
+}
+
+void ChannelEditDialog::setGridMode(int mode) {
+    if (mode == gridMode_ && mode == grid_->gridMode())
+        return;
+    gridMode_ = mode;
+    static const QString addTexts[] = {QString(), QStringLiteral("Add New Transponder"),
+                                       QStringLiteral("Add New Program")};
+    static const QString deleteTexts[] = {QString(), QStringLiteral("Delete Selected Transponder"),
+                                          QStringLiteral("Delete Selected Program")};
+    addButton_->setText(addTexts[mode]);
+    deleteButton_->setText(deleteTexts[mode]);
+    const bool any = mode != ChannelGrid::noRows;
+    for (QPushButton* button : {editSatelliteButton_, printButton_, addButton_, deleteButton_})
+        button->setEnabled(any);
+    grid_->setColumns(mode);
+}
+
+void ChannelEditDialog::refresh(bool fillGrid) {
+    const bool treeHadFocus = tree_->hasFocus();
+    switch (gridMode_) {
+    case ChannelGrid::transponderRows: {
+        gridFrame_->setTitle(literalTitle(satelliteLabel(*selectedSatellite_)));
+        if (!fillGrid)
+            break;
+        const int count = selectedSatellite_->transponderCount();
+        grid_->setRowCount(1);
+        grid_->setRowCount(count + 1);
+        for (int row = 1; row <= count; ++row) {
+            grid_->setCellText(row, 0, QString::number(row));
+            grid_->fillTransponderRow(*selectedSatellite_->transponderAt(row - 1), row);
+        }
+        grid_->selectRow(1);
+        audioButton_->hide();
+        break;
+    }
+    case ChannelGrid::programRows: {
+        gridFrame_->setTitle(
+            literalTitle(satelliteLabel(*selectedSatellite_) + QStringLiteral(" [") +
+                         transponderLabel(*selectedTransponder_) + QStringLiteral("]")));
+        if (!fillGrid)
+            break;
+        const int count = selectedTransponder_->programCount();
+        grid_->setRowCount(1);
+        grid_->setRowCount(count + 1);
+        for (int row = 1; row <= count; ++row) {
+            grid_->setCellText(row, 0, QString::number(row));
+            grid_->fillProgramRow(*selectedTransponder_->programAt(row - 1), row);
+        }
+        audioButton_->show();
+        break;
+    }
+    default:
+        gridFrame_->setTitle(QString());
+        audioButton_->hide();
+        break;
+    }
+    // Walking the tree with the arrow keys keeps the focus in the tree.
+    if (treeHadFocus)
+        tree_->setFocus(Qt::OtherFocusReason);
+}
+
+void ChannelEditDialog::reportRefusal(const CellRefusals& refusals, int column) {
+    for (const CellRefusal& refusal : refusals)
+        if (refusal.column == column)
+            showMessage(this, refusal.reason);
+}
+
+void ChannelEditDialog::refusedCells(const CellRefusals& refusals, const QString& consequence) {
+    QString text = QStringLiteral("Row %1: ").arg(refusals.front().row) + refusals.front().reason;
+    if (refusals.size() > 1)
+        text +=
+            QStringLiteral("\n(%1 more cells cannot be stored either.)").arg(refusals.size() - 1);
+    showMessage(this, text + QStringLiteral("\n\n") + consequence);
+}
+
+CellRefusals ChannelEditDialog::commitRow(int row) {
+    if (!grid_->isRowEdited(row))
+        return {};
+    if (gridMode_ == ChannelGrid::transponderRows) {
+        TransponderNode* transponder = selectedSatellite_->transponderAt(row - 1);
+        if (!transponder)
+            return {};
+        Transponder after = transponder->record();
+        const CellRefusals refusals = grid_->readTransponderRow(row, after);
+        document_->apply(TransponderEdit{transponder, transponder->record(), after});
+        return refusals;
+    }
+    if (gridMode_ == ChannelGrid::programRows) {
+        ProgramNode* program = selectedTransponder_->programAt(row - 1);
+        if (!program)
+            return {};
+        Program after = program->record();
+        CellRefusals refusals = grid_->readProgramRow(row, after);
+        const QString why = document_->apply(ProgramEdit{program, program->record(), after});
+        if (!why.isEmpty()) {
+            refusals.push_back({row, ProgramColumn::videoPid, why});
+            grid_->markCellEdited(row, ProgramColumn::videoPid);
+        }
+        return refusals;
+    }
+    return {};
+}
+
+CellRefusals ChannelEditDialog::commitGrid() {
+    grid_->commitEdit();
+    int children = 0;
+    if (gridMode_ == ChannelGrid::transponderRows)
+        children = selectedSatellite_->transponderCount();
+    else if (gridMode_ == ChannelGrid::programRows)
+        children = selectedTransponder_->programCount();
+    CellRefusals refusals;
+    for (int row = 1; row < grid_->rowCount() && row <= children; ++row) {
+        const CellRefusals rowRefusals = commitRow(row);
+        refusals.insert(refusals.end(), rowRefusals.begin(), rowRefusals.end());
+    }
+    return refusals;
+}
+
+void ChannelEditDialog::onSelectionChanged(const QModelIndex& node) {
+    if (const CellRefusals refusals = commitGrid(); !refusals.empty())
+        refusedCells(refusals, QStringLiteral("The previous value was kept."));
+    selectedSatellite_ = nullptr;
+    selectedTransponder_ = nullptr;
+    selectedProgram_ = nullptr;
+    int mode = ChannelGrid::noRows;
+    if (SatelliteNode* satellite = SatelliteTreeModel::satelliteAt(node)) {
+        mode = ChannelGrid::transponderRows;
+        selectedSatellite_ = satellite;
+    } else if (TransponderNode* transponder = SatelliteTreeModel::transponderAt(node)) {
+        mode = ChannelGrid::programRows;
+        selectedTransponder_ = transponder;
+        selectedSatellite_ = transponder->satellite();
+    } else if (ProgramNode* program = SatelliteTreeModel::programAt(node)) {
+        mode = ChannelGrid::programRows;
+        selectedProgram_ = program;
+        selectedTransponder_ = program->transponder();
+        selectedSatellite_ = selectedTransponder_->satellite();
+    }
+    setGridMode(mode);
+    refresh(true);
+}
+
+void ChannelEditDialog::onCellChanged(int row, int column) {
+    document_->setModified(true);
+    const QString text = grid_->getCellText(row, column);
+    if (gridMode_ == ChannelGrid::transponderRows) {
+        TransponderNode* transponder = selectedSatellite_->transponderAt(row - 1);
+        if (!transponder)
+            return;
+        if (column == TransponderColumn::frequency || column == TransponderColumn::polarization) {
+            // The tree's label and image follow at once.
+            reportRefusal(commitRow(row), column);
+            return;
+        }
+        // The other cells reach the record later; a value it cannot hold is named now.
+        Transponder trial = transponder->record();
+        if (const QString why = readTransponderCell(column, text, trial); !why.isEmpty())
+            showMessage(this, why);
+        return;
+    }
+    if (gridMode_ != ChannelGrid::programRows)
+        return;
+    ProgramNode* program = selectedTransponder_->programAt(row - 1);
+    if (!program)
+        return;
+    if (column == ProgramColumn::name || column == ProgramColumn::videoPid) {
+        reportRefusal(commitRow(row), column);
+        return;
+    }
+    if (column == ProgramColumn::audioPid) {
+        const CellRefusals refusals = commitRow(row);
+        if (grid_->isCellEdited(row, column)) {
+            reportRefusal(refusals, column);
+            return;
+        }
+        Program after = program->record();
+        after.audioSelection = 255;
+        document_->apply(ProgramEdit{program, program->record(), after});
+        // Refill the row, keeping what could not be stored.
+        QList<std::pair<int, QString>> kept;
+        for (int other = 1; other < ProgramColumn::count; ++other)
+            if (grid_->isCellEdited(row, other))
+                kept.append({other, grid_->getCellText(row, other)});
+        grid_->fillProgramRow(*program, row);
+        for (const auto& [other, otherText] : kept) {
+            grid_->setCellText(row, other, otherText);
+            grid_->markCellEdited(row, other);
+        }
+        return;
+    }
+    Program trial = program->record();
+    if (const QString why = readProgramCell(column, text, trial); !why.isEmpty())
+        showMessage(this, why);
+}
+
+void ChannelEditDialog::onEditSatellite() {
+    SatelliteNode* satellite = selectedSatellite_;
+    const int layout = document_->database().layout;
+    if (!satellite || (layout != 1 && layout != 2) || !windows_.openSatelliteWindow)
+        return;
+    const SatelliteWindowResult result =
+        windows_.openSatelliteWindow(this, document_->database(), satellite);
+    if (!result.accepted || !result.dataChanged)
+        return;
+    document_->satelliteEdited(satellite);
+    if (result.nameChanged)
+        refresh(false);
+    if (result.treeIcon != treeModel_->satelliteImageOf(satellite))
+        treeModel_->setSatelliteImage(satellite, result.treeIcon);
+}
+
+void ChannelEditDialog::onAdd() {
+    grid_->commitEdit();
+    int row = -1;
+    if (gridMode_ == ChannelGrid::transponderRows) {
+        TransponderNode* node = document_->apply(TransponderAddition{selectedSatellite_, {}});
+        if (!node) {
+            showMessage(this, QStringLiteral("No transponder can be added: a file holds at most "
+                                             "%1 transponders.")
+                                  .arg(ChannelLimits::maxTransponders));
+            return;
+        }
+        row = grid_->insertRow(QString::number(grid_->rowCount()));
+        grid_->fillTransponderRow(*node, row);
+    } else if (gridMode_ == ChannelGrid::programRows) {
+        ProgramNode* node = document_->apply(ProgramAddition{selectedTransponder_, {}});
+        if (!node) {
+            showMessage(this, QStringLiteral("No program can be added: the radio list already "
+                                             "holds %1 programs, the most it can hold.")
+                                  .arg(ChannelLimits::maxProgramsPerList));
+            return;
+        }
+        row = grid_->insertRow(QString::number(grid_->rowCount()));
+        grid_->fillProgramRow(*node, row);
+    } else {
+        return;
+    }
+    grid_->scrollToBottom();
+    grid_->redraw();
+    document_->setModified(true);
+}
+
+void ChannelEditDialog::onDelete() {
+    if (gridMode_ == ChannelGrid::noRows)
+        return;
+    grid_->commitEdit();
+    // The tree's selected node may be among those deleted; the editor moves the selection
+    // itself afterwards.
+    followSelection_ = false;
+    bool selectedProgramDeleted = false;
+    int child = 0;
+    for (int row = 1; row < grid_->rowCount();) {
+        const bool selected = grid_->isRowSelected(row);
+        bool deleted = false;
+        if (gridMode_ == ChannelGrid::transponderRows) {
+            TransponderNode* transponder = selectedSatellite_->transponderAt(child);
+            if (!transponder)
+                break;
+            deleted =
+                selected && document_->apply(TransponderRemoval{selectedSatellite_, transponder});
+        } else {
+            ProgramNode* program = selectedTransponder_->programAt(child);
+            if (!program)
+                break;
+            const bool wasSelectedNode = program == selectedProgram_;
+            deleted = selected && document_->apply(ProgramRemoval{selectedTransponder_, program});
+            selectedProgramDeleted |= deleted && wasSelectedNode;
+        }
+        if (deleted) {
+            grid_->deleteRow(row);
+            document_->setModified(true);
+        } else {
+            ++row;
+            ++child;
+        }
+    }
+    grid_->redraw();
+    followSelection_ = true;
+    if (selectedProgramDeleted) {
+        selectedProgram_ = nullptr;
+        selectTreeNodeQuietly(treeModel_->indexOf(selectedTransponder_));
+    }
+}
+
+void ChannelEditDialog::onSave() {
+    if (const CellRefusals refusals = commitGrid(); !refusals.empty()) {
+        refusedCells(refusals, QStringLiteral("Nothing was saved. Correct the cell and save "
+                                              "again."));
+        return;
+    }
+    if (const QString failure = document_->save(); !failure.isEmpty())
+        showMessage(this, failure);
+}
+
+void ChannelEditDialog::onSaveAs() {
+    FileDialogRequest request;
+    request.mode = FileDialogMode::save;
+    request.initialPath = filePath();
+    request.filter = channelFilter;
+    request.defaultSuffix = channelExtension;
+    request.confirmOverwrite = true;
+    const QString path = runFileDialog(this, request);
+    if (path.isEmpty())
+        return;
+    if (const CellRefusals refusals = commitGrid(); !refusals.empty()) {
+        refusedCells(refusals, QStringLiteral("Nothing was saved. Correct the cell and save "
+                                              "again."));
+        return;
+    }
+    if (const QString failure = document_->saveAs(path); !failure.isEmpty())
+        showMessage(this, failure);
+}
+
+void ChannelEditDialog::onLoad() {
+    if (!askToSave())
+        return;
+    document_->setModified(false);
+    FileDialogRequest request;
+    request.mode = FileDialogMode::open;
+    request.initialPath = filePath();
+    request.filter = channelFilter;
+    request.defaultSuffix = channelExtension;
+    request.mustExist = true;
+    const QString path = runFileDialog(this, request);
+    if (path.isEmpty())
+        return;
+    showNothing();
+    if (const int result = document_->load(path); result != 0) {
+        showMessage(this, channelReadResultText(result));
+        // Show the current file as it is on disk again.
+        document_->load(filePath());
+    }
+    selectFirstSatellite();
+}
+
+void ChannelEditDialog::onPrint() {
+    grid_->setPrintTitle(gridFrame_->title().replace(QLatin1String("&&"), QLatin1String("&")));
+    grid_->print();
+}
+
+void ChannelEditDialog::onAudio() {
+    if (gridMode_ != ChannelGrid::programRows)
+        return;
+    int row = 1;
+    ProgramNode* program = nullptr;
+    for (; row < grid_->rowCount(); ++row) {
+        ProgramNode* candidate = selectedTransponder_->programAt(row - 1);
+        if (!candidate)
+            return;
+        if (grid_->isRowSelected(row)) {
+            program = candidate;
+            break;
+        }
+    }
+    if (!program || !windows_.openAudioWindow)
+        return;
+    // The row is refilled from the record afterwards; what the user typed goes in first.
+    if (const CellRefusals refusals = commitRow(row); !refusals.empty()) {
+        refusedCells(refusals, QStringLiteral("Correct the cell before opening the audio "
+                                              "tracks."));
+        return;
+    }
+    if (!windows_.openAudioWindow(this, document_->database(), program))
+        return;
+    document_->programEdited(program);
+    grid_->fillProgramRow(*program, row);
+    grid_->redraw();
+}
+
+void ChannelEditDialog::onChannelList() {
+    if (const CellRefusals refusals = commitGrid(); !refusals.empty()) {
+        refusedCells(refusals, QStringLiteral("Correct the cell before opening the channel "
+                                              "list."));
+        return;
+    }
+    ChannelDatabase& database = document_->database();
+    database.renumber();
+    if (database.programSatellites.empty()) {
+        showMessage(this, QStringLiteral("No channels..."), MessageIcon::exclamation);
+        return;
+    }
+    if (!windows_.openChannelList || !windows_.openChannelList(this, database))
+        return;
+    document_->channelListsEdited();
+    // The window may have renamed programs; the tree reads its labels when painting.
+    tree_->viewport()->update();
+    refresh(true);
+}
+
+bool ChannelEditDialog::askToSave() {
+    if (!isModified())
+        return true;
+    switch (askYesNoCancel(this, saveQuestion)) {
+    case MessageAnswer::cancel:
+        return false;
+    case MessageAnswer::yes:
+        onSave();
+        return true;
+    case MessageAnswer::no:
+        return true;
+    }
+    return true;
+}
+
+void ChannelEditDialog::onExit() {
+    if (!askToSave())
+        return;
+    showNothing();
+    document_->clear();
+    closing_ = true;
+    done(QDialog::Rejected);
+}
+
+void ChannelEditDialog::reject() {
+    onExit();
+}
+
+void ChannelEditDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void ChannelEditDialog::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    onExit();
+}

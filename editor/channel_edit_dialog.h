@@ -1,0 +1,106 @@
+#pragma once
+
+#include "editor/channel_editor_windows.h"
+#include "editor/channel_grid.h"
+
+#include <QDialog>
+
+class ChannelDocument;
+class QGroupBox;
+class QModelIndex;
+class QPushButton;
+class QTreeView;
+class SatelliteNode;
+class SatelliteTreeModel;
+class TransponderNode;
+class ProgramNode;
+
+// The offline channel editor: the satellite tree on the left, the grid of the selected
+// satellite's transponders or the selected transponder's programs on the right, and the
+// commands below. Opened modally on a Channel Data File; afterwards filePath() is the file it
+// ended on (another one after Save As).
+class ChannelEditDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit ChannelEditDialog(const QString& filePath, ChannelEditorWindows windows = {},
+                               QWidget* parent = nullptr);
+    ~ChannelEditDialog() override;
+
+    QString filePath() const;
+    int gridMode() const { return gridMode_; }
+    bool isModified() const;
+
+    ChannelDocument& document() { return *document_; }
+    SatelliteTreeModel& treeModel() { return *treeModel_; }
+    QTreeView* tree() const { return tree_; }
+    ChannelGrid* grid() const { return grid_; }
+    SatelliteNode* selectedSatellite() const { return selectedSatellite_; }
+    TransponderNode* selectedTransponder() const { return selectedTransponder_; }
+    ProgramNode* selectedProgram() const { return selectedProgram_; }
+
+    void reject() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void connectControls();
+    void onInit();
+
+    void onSelectionChanged(const QModelIndex& node);
+    void onCellChanged(int row, int column);
+    void onEditSatellite();
+    void onAdd();
+    void onDelete();
+    void onSave();
+    void onSaveAs();
+    void onLoad();
+    void onPrint();
+    void onAudio();
+    void onChannelList();
+    void onExit();
+
+    // Brings the cells the user changed into the records; the reasons of cells that could not
+    // be stored (they keep their text).
+    CellRefusals commitGrid();
+    CellRefusals commitRow(int row);
+    // Shows why the cell (row, column) could not be stored, if it could not.
+    void reportRefusal(const CellRefusals& refusals, int column);
+    bool askToSave();
+    void refresh(bool fillGrid);
+    void setGridMode(int mode);
+    void showNothing();
+    void selectFirstSatellite();
+    void selectTreeNodeQuietly(const QModelIndex& index);
+    void updateCaption();
+    void refusedCells(const CellRefusals& refusals, const QString& consequence);
+
+    ChannelEditorWindows windows_;
+    ChannelDocument* document_ = nullptr;
+    SatelliteTreeModel* treeModel_ = nullptr;
+
+    QPushButton* newButton_ = nullptr;
+    QPushButton* loadButton_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
+    QPushButton* saveAsButton_ = nullptr;
+    QTreeView* tree_ = nullptr;
+    QPushButton* editSatelliteButton_ = nullptr;
+    QGroupBox* gridFrame_ = nullptr;
+    QPushButton* addButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    QPushButton* printButton_ = nullptr;
+    QPushButton* exitButton_ = nullptr;
+    ChannelGrid* grid_ = nullptr;
+    QPushButton* audioButton_ = nullptr;
+    QPushButton* channelListButton_ = nullptr;
+
+    int gridMode_ = 0;
+    SatelliteNode* selectedSatellite_ = nullptr;
+    TransponderNode* selectedTransponder_ = nullptr;
+    ProgramNode* selectedProgram_ = nullptr;
+    // Off while the editor itself moves the tree's selection.
+    bool followSelection_ = true;
+    bool closing_ = false;
+};
