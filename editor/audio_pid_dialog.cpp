@@ -36,13 +36,13 @@ AudioPidDialog::AudioPidDialog(Program& program, QWidget* parent)
     const DialogUnits units(font());
 
     grid_ = new GridCtrl(this);
-    // The columns have fixed pixel widths: the grid is at least as wide as they are.
+    // The columns have fixed pixel widths.
     int columnsWidth = 0;
     for (int width : columnWidths)
         columnsWidth += width;
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const int gridWidth =
-        std::max(units.x(170), columnsWidth + scrollBar + 2 * grid_->frameWidth() + 2);
+    // Room for the columns and a vertical scroll bar, no more.
+    const int gridWidth = columnsWidth + scrollBar + 2 * grid_->frameWidth();
     const int gridHeight = units.y(140);
     grid_->setGeometry(units.x(7), units.y(7), gridWidth, gridHeight);
 

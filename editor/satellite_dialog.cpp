@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -116,28 +117,37 @@ int SatelliteDialog::buildLnbColumn(const DialogUnits& units, int typeTop,
 
     const int powerTop = frequencyTop + 17;
     powerBox_ = new QGroupBox(QStringLiteral("LNB Power"), this);
-    units.place(powerBox_, labelLeft, powerTop, columnWidth, 26);
+    units.place(powerBox_, labelLeft, powerTop, columnWidth, 28);
     powerGroup_ = new QButtonGroup(this);
     const char* const powers[] = {"Auto", "13V", "18V", "Off"};
+    int buttonsWidth = 0;
     for (int i = 0; i < 4; ++i) {
         auto* button = new QRadioButton(QString::fromLatin1(powers[i]), powerBox_);
-        // Placed in the window's units, relative to the group.
-        units.place(button, 6 + 29 * i, 12, 28, 10);
         powerGroup_->addButton(button, i);
         powerButtons_[std::size_t(i)] = button;
+        buttonsWidth += button->sizeHint().width();
+    }
+    // The four buttons spread evenly over the group, whatever room their texts need.
+    const int inner = powerBox_->width() - units.x(12);
+    const int gap = std::max(0, (inner - buttonsWidth) / 3);
+    int left = units.x(6);
+    for (QRadioButton* button : powerButtons_) {
+        const int width = button->sizeHint().width();
+        button->setGeometry(left, units.y(13), width, units.y(10));
+        left += width + gap;
     }
 
-    const int switchTop = powerTop + 30;
+    const int switchTop = powerTop + 32;
     const int half = (columnWidth - 4) / 2;
     toneBox_ = new QGroupBox(QStringLiteral("22KHz"), this);
-    units.place(toneBox_, labelLeft, switchTop, half, 26);
+    units.place(toneBox_, labelLeft, switchTop, half, 28);
     toneOn_ = new QCheckBox(QStringLiteral("On"), toneBox_);
-    units.place(toneOn_, 8, 12, half - 12, 10);
+    units.place(toneOn_, 8, 13, half - 12, 10);
     supplyBox_ = new QGroupBox(QStringLiteral("12V"), this);
-    units.place(supplyBox_, labelLeft + half + 4, switchTop, half, 26);
+    units.place(supplyBox_, labelLeft + half + 4, switchTop, half, 28);
     supplyOn_ = new QCheckBox(QStringLiteral("On"), supplyBox_);
-    units.place(supplyOn_, 8, 12, half - 12, 10);
-    return switchTop + 26;
+    units.place(supplyOn_, 8, 13, half - 12, 10);
+    return switchTop + 28;
 }
 
 void SatelliteDialog::buildButtons(const DialogUnits& units, int top) {

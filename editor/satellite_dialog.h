@@ -116,6 +116,6 @@ protected:
     static constexpr int fieldLeft = 60;
     static constexpr int columnWidth = 124;
     static constexpr int rightColumnLeft = 138;
-    static constexpr int rightColumnWidth = 104;
-    static constexpr int windowWidth = 249;
+    static constexpr int rightColumnWidth = 115;
+    static constexpr int windowWidth = 260;
 };

@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace {
 
 QStringList numbered(int count) {
@@ -34,7 +36,7 @@ SatelliteDialog143::SatelliteDialog143(ChannelDatabase& database, SatelliteNode*
 
     buildNameRow(units);
     configList_ = addList(units, configLabel_, QStringLiteral("LNB Config"), labelLeft, 24,
-                          labelWidth, 36, numbered(16) << QStringLiteral("No link"));
+                          labelWidth, 50, numbered(16) << QStringLiteral("No link"));
     const int columnBottom =
         buildLnbColumn(units, 40,
                        {QString(), QStringLiteral("UNIV 1"), QStringLiteral("UNIV 2"),
@@ -42,7 +44,7 @@ SatelliteDialog143::SatelliteDialog143(ChannelDatabase& database, SatelliteNode*
 
     const int innerLeft = rightColumnLeft + 6;
     const int innerLabel = 30;
-    const int innerList = rightColumnWidth - 12 - innerLabel - 2;
+    const int innerList = 50;
     diseqcBox_ = new QGroupBox(QStringLiteral("DiSEqC"), this);
     units.place(diseqcBox_, rightColumnLeft, 36, rightColumnWidth, 62);
     levelList_ =
@@ -56,7 +58,7 @@ SatelliteDialog143::SatelliteDialog143(ChannelDatabase& database, SatelliteNode*
         {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
 
     positionerBox_ = new QGroupBox(QStringLiteral("DiSEqC Positioner"), this);
-    units.place(positionerBox_, rightColumnLeft, 102, rightColumnWidth, columnBottom - 102);
+    units.place(positionerBox_, rightColumnLeft, 102, rightColumnWidth, 46);
     usageList_ = addList(units, usageLabel_, QStringLiteral("Usage"), innerLeft, 114, innerLabel,
                          innerList, {QStringLiteral("NO"), QStringLiteral("SET")});
     indexLabel_ = new QLabel(QStringLiteral("Index"), this);
@@ -64,7 +66,7 @@ SatelliteDialog143::SatelliteDialog143(ChannelDatabase& database, SatelliteNode*
     indexEdit_ = addDigitsBox(units, innerLeft + innerLabel + 2, 130, 30);
     indexLabel_->setBuddy(indexEdit_);
 
-    buildButtons(units, columnBottom + 8);
+    buildButtons(units, std::max(columnBottom, 102 + 46) + 8);
 
     // The satellite's own values, then those of its LNB configuration.
     selectOrNone(usageList_, int(satellite_->positionerUsage) - 1);

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <cmath>
 
 QString SatelliteDialog144::degreeText(std::int16_t tenths) {
@@ -41,7 +42,7 @@ SatelliteDialog144::SatelliteDialog144(ChannelDatabase& database, SatelliteNode*
 
     const int innerLeft = rightColumnLeft + 6;
     const int innerLabel = 30;
-    const int innerList = rightColumnWidth - 12 - innerLabel - 2;
+    const int innerList = 50;
     auto* diseqcBox = new QGroupBox(QStringLiteral("DiSEqC"), this);
     units.place(diseqcBox, rightColumnLeft, 36, rightColumnWidth, 46);
     QStringList levels{QStringLiteral("OFF"), QStringLiteral("1.0"), QStringLiteral("1.2")};
@@ -52,7 +53,7 @@ SatelliteDialog144::SatelliteDialog144(ChannelDatabase& database, SatelliteNode*
     portList_ = addList(units, portLabel_, QString(), innerLeft, 64, innerLabel, innerList);
 
     dishBox_ = new QGroupBox(QStringLiteral("Dish contorl"), this);
-    units.place(dishBox_, rightColumnLeft, 86, rightColumnWidth, columnBottom - 86);
+    units.place(dishBox_, rightColumnLeft, 86, rightColumnWidth, 60);
     skewOn_ = new QCheckBox(QStringLiteral("Skew"), this);
     units.place(skewOn_, innerLeft, 98, innerList, 10);
     skewVLabel_ = new QLabel(QStringLiteral("V"), this);
@@ -64,7 +65,7 @@ SatelliteDialog144::SatelliteDialog144(ChannelDatabase& database, SatelliteNode*
     skewHEdit_ = addDigitsBox(units, innerLeft + innerLabel + 2, 128, 30);
     skewHLabel_->setBuddy(skewHEdit_);
 
-    buildButtons(units, columnBottom + 8);
+    buildButtons(units, std::max(columnBottom, 86 + 60) + 8);
 
     degreeEdit_->setText(degreeText(stored.orbitalPosition));
     typeList_->setCurrentIndex(stored.lnbType < typeList_->count() ? stored.lnbType : -1);
