@@ -162,8 +162,10 @@ void SatelliteDialog143::onConfigChanged() {
 }
 
 void SatelliteDialog143::onLevelChanged() {
-    // The chosen port stays when the new level offers it.
-    fillPorts(portList_->currentIndex());
+    // The chosen port stays when the new level offers it; without one, the stored port.
+    const LnbConfig* entry = config();
+    const int chosen = portList_->currentIndex();
+    fillPorts(chosen >= 0 ? chosen : entry ? entry->diseqcPort : -1);
     applyEnabling();
 }
 
