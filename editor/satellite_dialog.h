@@ -20,7 +20,8 @@ class SatelliteNode;
 // What the two "Satellite" windows share: the name, LNB frequency, LNB power, 22 kHz and 12 V
 // controls, the reading of typed numbers with the usual input-check messages, and the results
 // the editor reads after OK. The windows edit the records only when OK is pressed, and write a
-// field only when its new value differs from the stored one.
+// field only when its new value differs from the stored one; Cancel writes nothing. The
+// satellite must be a node of the database the window is given.
 class SatelliteDialog : public QDialog {
     Q_OBJECT
 
