@@ -531,3 +531,37 @@ TEST_F(ChannelListDialogTest, TheFileWrittenAfterApplyHoldsTheOrderAndMembersSho
         EXPECT_EQ(records(read.radioMembers), records(written.radioMembers)) << g;
     }
 }
+
+TEST_F(ChannelListDialogTest, KeyboardAloneMovesSortsOpensTheMenuAndHelp) {
+    std::vector<ShownMessage> messages;
+    setMessageRecorder([&messages](const ShownMessage& message) { messages.push_back(message); });
+    open({{{"c", "a", "b"}}});
+    list()->setFocus();
+    list()->setCurrentIndex(rows()->index(0, 0));
+
+    QTest::keyClick(list(), Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(shown(), (std::vector<QByteArray>{"a", "c", "b"}));
+    EXPECT_EQ(list()->currentIndex().row(), 1);
+    QTest::keyClick(list(), Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(list(), Qt::Key_Up, Qt::ControlModifier); // already at the top
+    EXPECT_EQ(shown(), (std::vector<QByteArray>{"c", "a", "b"}));
+
+    QTest::keyClick(list(), Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(shown(), (std::vector<QByteArray>{"a", "b", "c"}));
+    EXPECT_EQ(list()->currentIndex().row(), 2) << "the current program follows the sort";
+
+    onNextModal([](QWidget* popup) { choose(qobject_cast<QMenu*>(popup), "Add to Group 3"); });
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+    QApplication::sendEvent(list(), &menuKey);
+    EXPECT_EQ(favText(2), QStringLiteral("3"));
+
+    button("help")->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, MessageIcon::none);
+    EXPECT_EQ(messages[0].text,
+              QStringLiteral("\nTo sort the channel list\n\n\t- Click the left mouse button on a "
+                             "column header of the list.\n\nTo move a channel item\n\n\t- Drag "
+                             "and drop a channel item.\n\nTo add a channel item to a favorite "
+                             "group\nTo remove a channel item from a favorite group\n\n\t- Click "
+                             "the right mouse button on the name of a channel item\n"));
+}
