@@ -1,0 +1,93 @@
+#pragma once
+
+// "Channel List": puts the TV and radio channel lists in the order the receiver shows them,
+// for all satellites or one satellite at a time, and manages the favourite groups (their
+// members, the members' order and the group names). Everything is edited on copies: the
+// database changes only when "Apply" closes the window with changes (Accepted); otherwise
+// the window closes as Rejected and the database keeps its lists, masks and names. The
+// caller has run renumber and found at least one satellite that owns programs.
+
+#include <QByteArray>
+#include <QDialog>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class ChannelDatabase;
+class ProgramListModel;
+class ProgramListView;
+class ProgramNode;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+class ChannelListDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit ChannelListDialog(ChannelDatabase& database, QWidget* parent = nullptr);
+    ~ChannelListDialog() override;
+
+    bool isModified() const { return m_modified; }
+
+    // The help text, shown by "Help".
+    static QString helpText();
+
+private:
+    enum ListKind { tvKind, radioKind };
+
+    struct GroupCopy {
+        QByteArray name;
+        std::vector<ProgramNode*> tvMembers;
+        std::vector<ProgramNode*> radioMembers;
+    };
+
+    void buildControls();
+    ProgramListView* createList(ListKind kind);
+
+    int groupCount() const;
+    std::vector<ProgramNode*>& members(GroupCopy& group, ListKind kind);
+    std::vector<ProgramNode*>& workingList(ListKind kind);
+    ProgramListModel* model(ListKind kind) const { return m_models[kind]; }
+    ProgramListView* view(ListKind kind) const { return m_views[kind]; }
+
+    void fillCombo();
+    void showView();
+    void leaveView();
+    void forgetSortOrder();
+
+    void onComboChanged(int entry);
+    void onFavoriteModeClicked(bool checked);
+    void onSort(ListKind kind, int column);
+    void onMove(ListKind kind, int from, int to);
+    void onMenu(ListKind kind, int row, QPoint globalPosition);
+    void addToGroup(ListKind kind, int row, int group);
+    void removeFromGroup(ListKind kind, int row, int group);
+    void onRename();
+    void onHelp();
+    void onApply();
+    void markModified();
+
+    ChannelDatabase& m_database;
+
+    std::vector<ProgramNode*> m_workingTvList;
+    std::vector<ProgramNode*> m_workingRadioList;
+    std::vector<GroupCopy> m_groupCopies;
+
+    bool m_favoriteMode = false;
+    int m_satelliteFilter = -1;
+    int m_currentGroup = 0;
+    // Per list: bit c = last sorted by column c, top bit = descending.
+    std::array<std::uint32_t, 2> m_sortState{};
+    bool m_modified = false;
+
+    QLabel* m_comboLabel = nullptr;
+    QComboBox* m_combo = nullptr;
+    QPushButton* m_rename = nullptr;
+    QCheckBox* m_favoriteModeBox = nullptr;
+    std::array<ProgramListModel*, 2> m_models{};
+    std::array<ProgramListView*, 2> m_views{};
+    QPushButton* m_apply = nullptr;
+};
