@@ -6,7 +6,14 @@
 #include "channels/channel_file_format.h"
 #include "channels/channel_file_generator.h"
 #include "channels/channel_file_reader.h"
+#include "editor/audio_pid_dialog.h"
 #include "editor/channel_cells.h"
+#include "editor/satellite_dialog144.h"
+#include "editor/standard_editor_windows.h"
+#include "tests/support/next_modal.h"
+#include "widgets/grid/grid_ctrl.h"
+
+#include <QComboBox>
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -109,5 +116,113 @@ TEST_P(RoundTrip, BrowsingEverythingAndSavingKeepsTheBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RoundTrip, ::testing::Values(1, 2));
+
+class EditorWindows : public ChannelEditorFixture {};
+
+// The satellite and audio windows opened from the editor's own buttons: what they change
+// reaches the file, and nothing else does.
+TEST_F(EditorWindows, ASatellitesLnbTypeAndAnAudioTrackChangedThroughTheirWindowsAreSaved) {
+    ChannelGeneratorOptions options;
+    options.layout = 2;
+    options.seed = 5;
+    options.programs = 60;
+    QByteArray image;
+    ASSERT_EQ(generateChannelImage(options, image), 0);
+    const QString file = path(QStringLiteral("layout2.cdf"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(image);
+    out.close();
+    {
+        // Generated values are random; give the first satellite a position and skew the
+        // window accepts, as a real receiver's file has.
+        ChannelDatabase generated;
+        ASSERT_EQ(readChannelFile(generated, file), 0);
+        SatelliteNode* first = generated.satelliteAt(0);
+        first->orbitalPosition = 192;
+        first->skewH = 10;
+        first->skewV = 20;
+        // Settle the fields the window always writes in its fixed form, so that what differs
+        // after the edit below is the edit alone.
+        SatelliteDialog144 settle(generated, first);
+        settle.show();
+        for (QPushButton* b : settle.findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("OK"))
+                QTest::mouseClick(b, Qt::LeftButton);
+        ASSERT_EQ(settle.result(), QDialog::Accepted);
+        ASSERT_EQ(writeChannelFile(generated, file), 0);
+    }
+    const QString copy = path(QStringLiteral("copy.cdf"));
+    ASSERT_TRUE(QFile::copy(file, copy));
+
+    open(copy, standardEditorWindows());
+    SatelliteNode* satellite = database().satelliteAt(0);
+    const int oldType = satellite->lnbType;
+    int shownIcon = -1;
+    select(node(0));
+    onNextModal([&](QWidget* window) {
+        auto* dialog = qobject_cast<SatelliteDialog144*>(window);
+        ASSERT_NE(dialog, nullptr);
+        // Any other entry of the list: the next one, or the first from the last.
+        QComboBox* types = dialog->typeList();
+        types->setCurrentIndex((types->currentIndex() + 1) % types->count());
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("OK"))
+                QTest::mouseClick(b, Qt::LeftButton);
+        shownIcon = dialog->treeIcon();
+    });
+    QTest::mouseClick(button("editSatellite"), Qt::LeftButton);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_NE(int(satellite->lnbType), oldType);
+    EXPECT_TRUE(editor->isModified());
+    EXPECT_EQ(editor->treeModel().satelliteImageOf(satellite), shownIcon);
+
+    // The first transponder of a satellite that has programs; the audio PID of its first
+    // program's first track.
+    ProgramNode* program = nullptr;
+    QModelIndex transponderIndex;
+    for (int s = 0; s < database().satelliteCount() && !program; ++s)
+        for (int t = 0; t < database().satelliteAt(s)->transponderCount() && !program; ++t)
+            if (database().satelliteAt(s)->transponderAt(t)->programCount() > 0) {
+                program = database().satelliteAt(s)->transponderAt(t)->programAt(0);
+                transponderIndex = node(s, t);
+            }
+    ASSERT_NE(program, nullptr);
+    select(transponderIndex);
+    editor->grid()->selectRow(1);
+    const std::uint16_t newPid =
+        (program->audioTracks[0].audioPid & 0x1fff) == 0x123 ? 0x124 : 0x123;
+    onNextModal([&](QWidget* window) {
+        auto* dialog = qobject_cast<AudioPidDialog*>(window);
+        ASSERT_NE(dialog, nullptr);
+        if (dialog->grid()->rowCount() < 2)
+            for (QPushButton* b : dialog->findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("Add"))
+                    QTest::mouseClick(b, Qt::LeftButton);
+        dialog->grid()->setCellText(1, AudioPidDialog::pidColumn,
+                                    QString::asprintf("0x%x", unsigned(newPid)));
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("OK"))
+                QTest::mouseClick(b, Qt::LeftButton);
+    });
+    QTest::mouseClick(button("audio"), Qt::LeftButton);
+    EXPECT_EQ(program->audioTracks[0].audioPid & 0x1fff, newPid);
+
+    QTest::mouseClick(button("save"), Qt::LeftButton);
+    EXPECT_FALSE(editor->isModified());
+    const QStringList changed = differences(file, copy);
+    ASSERT_FALSE(changed.isEmpty());
+    EXPECT_TRUE(changed.contains(QStringLiteral("/satellites/0/lnbType")))
+        << changed.join(QLatin1Char(' ')).toStdString();
+    bool audioChanged = false;
+    for (const QString& key : changed) {
+        // Only the satellite's LNB fields and the program's audio tracks may differ.
+        const bool lnb = key.startsWith(QLatin1String("/satellites/0/lnb"));
+        const bool audio = key.contains(QLatin1String("/audio"));
+        audioChanged = audioChanged || audio;
+        EXPECT_TRUE(lnb || audio) << key.toStdString();
+    }
+    EXPECT_TRUE(audioChanged);
+}
 
 } // namespace
