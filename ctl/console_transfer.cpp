@@ -55,6 +55,8 @@ ConsoleTransfer::ConsoleTransfer(const TransferEndpointFactory& makeEndpoint,
         afterEvent();
     });
     findTimer_.setSingleShot(true);
+    // A coarse timer may fire 5 % early; "within the time-out" means not before it either.
+    findTimer_.setTimerType(Qt::PreciseTimer);
     findTimer_.setInterval(findTimeout_);
     connect(&findTimer_, &QTimer::timeout, this, &ConsoleTransfer::onFindTimeout);
 }
@@ -129,6 +131,11 @@ void ConsoleTransfer::interrupt(int signalNumber) {
         say(QStringLiteral("Cancelling: waiting for the receiver to restart (interrupt again "
                            "to stop waiting)"));
         afterEvent();
+        return;
+    }
+    if (state == TransferState::Writing) {
+        end(code, QStringLiteral("Stopped waiting: the receiver is still writing its flash, "
+                                 "leave it switched on"));
         return;
     }
     end(code, QStringLiteral("Cancelled"));

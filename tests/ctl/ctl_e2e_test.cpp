@@ -256,4 +256,24 @@ TEST_F(CtlEndToEnd, CtrlCDuringAnUploadClosesThePortAndLeavesNoFile) {
     EXPECT_EQ(probe.exitCode, 0) << probe.err.toStdString();
 }
 
+TEST_F(CtlEndToEnd, CtrlCDuringAFirmwareDownloadCancelsThroughTheBootLoader) {
+    const QByteArray image = sample::firmwareFile(13, QByteArray("\x03\x01\x00\x00", 4), 100'000);
+    ASSERT_TRUE(writeFile(path("fw.bin"), image));
+    // Paced, so that the image takes seconds; the receiver keeps its firmware.
+    startReceiver({"--flash-seconds", "1", "--firmware-out", stdPath("flashed.bin")});
+    bool interrupted = false;
+    const CtlRun run = runCtl({"flash", "fw.bin"}, [&](QProcess& process, const QString& err) {
+        if (!interrupted && err.contains(QStringLiteral("Sending ... 10 %"))) {
+            interrupted = true;
+            ::kill(pid_t(process.processId()), SIGINT);
+        }
+    });
+    ASSERT_TRUE(interrupted) << run.err.toStdString();
+    EXPECT_EQ(run.exitCode, 130);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("\nWait a few minutes...\n")));
+    EXPECT_TRUE(run.err.endsWith(QStringLiteral("rx7700ctl: Downloading is canceled...\n")))
+        << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("flashed.bin"))) << "no image reached the flash";
+}
+
 } // namespace
