@@ -1,13 +1,14 @@
 #include "app/main_dialog.h"
 
 #include "app/about_dialog.h"
-#include "widgets/dialog_units.h"
-#include "widgets/file_dialog.h"
 #include "base/file_loading.h"
 #include "base/last_settings.h"
-#include "widgets/message_box.h"
 #include "channels/channel_file_check.h"
+#include "link/transfer_files.h"
 #include "resources/app_icon.h"
+#include "widgets/dialog_units.h"
+#include "widgets/file_dialog.h"
+#include "widgets/message_box.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -229,37 +230,18 @@ void MainDialog::downloadFirmware() {
             return;
     }
 
-    QFile file;
-    if (!openRegularFile(file, firmwarePath_)) {
-        showMessage(this, cantOpenMessage);
-        showFirmwareStatus(invalidFileStatus);
-        return;
-    }
-    const FirmwareCheckResult result = checkFirmwareFile(file, firmwareIdent_);
-    if (result != FirmwareCheckResult::ok) {
-        showMessage(this, result == FirmwareCheckResult::invalid ? invalidFirmwareMessage
-                                                                 : cantReadMessage);
-        file.close();
-        showFirmwareStatus(invalidFileStatus);
-        return;
-    }
-    showFirmwareCheckResult(result);
-
     LoadedFile image;
-    const LoadResult loaded = loadWholeFile(file, image);
-    if (loaded == LoadResult::noBuffer)
+    const TransferFileResult result = loadFirmwareForTransfer(firmwarePath_, image, firmwareIdent_);
+    if (result == TransferFileResult::noBuffer) {
+        showFirmwareCheckResult(FirmwareCheckResult::ok); // the check itself passed
         return;
-    // The image handed on must be the file that was checked, also if it changed meanwhile.
-    IdentificationRecord imageIdent = firmwareIdent_;
-    if (loaded != LoadResult::ok ||
-        checkFirmwareBytes(image.bytes(), imageIdent) != FirmwareCheckResult::ok ||
-        imageIdent != firmwareIdent_) {
-        showMessage(this, cantReadMessage);
-        file.close();
+    }
+    if (result != TransferFileResult::ok) {
+        showMessage(this, transferFileMessage(result));
         showFirmwareStatus(invalidFileStatus);
         return;
     }
-    file.close();
+    showFirmwareCheckResult(FirmwareCheckResult::ok);
 
     if (handOver_.runFirmwareDownload)
         handOver_.runFirmwareDownload(this, FirmwareImage{firmwareIdent_, image.bytes()});
@@ -311,23 +293,15 @@ void MainDialog::uploadChannels() {
 void MainDialog::downloadChannels() {
     if (!ensureChannelPath())
         return;
-    QFile file;
-    if (!openCheckedChannelFile(file))
-        return;
-
     LoadedFile channelFile;
-    const LoadResult loaded = loadWholeFile(file, channelFile);
-    if (loaded == LoadResult::noBuffer)
+    const TransferFileResult result = loadChannelsForTransfer(channelPath_, channelFile);
+    if (result == TransferFileResult::noBuffer)
         return;
-    const auto bytes = channelFile.bytes();
-    // The bytes handed on must pass the same check as the file did, also if it changed.
-    if (loaded != LoadResult::ok || checkChannelBytes(QByteArray::fromRawData(
-                                        reinterpret_cast<const char*>(bytes.data()),
-                                        qsizetype(bytes.size()))) != ChannelFileCheckResult::ok) {
-        showMessage(this, cantReadMessage);
+    if (result != TransferFileResult::ok) {
+        showMessage(this, transferFileMessage(result));
         return;
     }
-    file.close();
+    const auto bytes = channelFile.bytes();
 
     if (handOver_.runChannelDownload) {
         handOver_.runChannelDownload(this, bytes, std::uint32_t(bytes.size() - channelHeaderSize));

@@ -28,8 +28,18 @@ private:
 
 } // namespace
 
-TransferEndpoint makeSerialEndpoint(TransferFlags& flags) {
-    auto link = std::make_unique<SerialTransferLink>();
+namespace {
+TransferEndpoint endpointOver(std::unique_ptr<SerialTransferLink> link, TransferFlags& flags) {
     auto source = std::make_unique<SerialFrameSource>(link->port(), flags);
     return {std::move(link), std::move(source)};
+}
+} // namespace
+
+TransferEndpoint makeSerialEndpoint(TransferFlags& flags) {
+    return endpointOver(std::make_unique<SerialTransferLink>(), flags);
+}
+
+TransferEndpoint makeSerialEndpointFor(TransferFlags& flags,
+                                       std::function<QString(int portNumber)> locator) {
+    return endpointOver(std::make_unique<SerialTransferLink>(std::move(locator)), flags);
 }

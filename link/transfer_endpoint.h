@@ -4,6 +4,8 @@
 #include "link/transfer_frame_source.h"
 #include "link/transfer_link.h"
 
+#include <QString>
+
 #include <functional>
 #include <memory>
 
@@ -22,3 +24,6 @@ using TransferEndpointFactory = std::function<TransferEndpoint(TransferFlags& fl
 // The endpoint over the serial port COM1 to COM4 as the settings and the devices present
 // map them.
 TransferEndpoint makeSerialEndpoint(TransferFlags& flags);
+// The same over the devices `locator` names for COM1 to COM4 (an empty path: no such port).
+TransferEndpoint makeSerialEndpointFor(TransferFlags& flags,
+                                       std::function<QString(int portNumber)> locator);
