@@ -57,20 +57,29 @@ QStringList differences(const QString& a, const QString& b) {
     return found;
 }
 
-class RoundTrip : public ChannelEditorFixture, public ::testing::WithParamInterface<int> {};
+class GeneratedFileFixture : public ChannelEditorFixture {
+protected:
+    // A generated file of `layout` in the test's folder; its bytes in `image`.
+    QString writeGenerated(const QString& name, int layout, std::uint32_t seed, int programs,
+                           QByteArray& image) {
+        ChannelGeneratorOptions options;
+        options.layout = std::uint8_t(layout);
+        options.seed = seed;
+        options.programs = programs;
+        EXPECT_EQ(generateChannelImage(options, image), 0);
+        QFile out(path(name));
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(image);
+        return path(name);
+    }
+};
+
+class RoundTrip : public GeneratedFileFixture, public ::testing::WithParamInterface<int> {};
 
 TEST_P(RoundTrip, BrowsingEverythingAndSavingKeepsTheBytes) {
-    ChannelGeneratorOptions options;
-    options.layout = std::uint8_t(GetParam());
-    options.seed = 11 + std::uint32_t(GetParam());
-    options.programs = 400;
     QByteArray image;
-    ASSERT_EQ(generateChannelImage(options, image), 0);
-    const QString original = path(QStringLiteral("generated.cdf"));
-    QFile out(original);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(image);
-    out.close();
+    const QString original = writeGenerated(QStringLiteral("generated.cdf"), GetParam(),
+                                            11 + std::uint32_t(GetParam()), 400, image);
 
     open(original);
     SatelliteTreeModel& model = editor->treeModel();
@@ -117,22 +126,13 @@ TEST_P(RoundTrip, BrowsingEverythingAndSavingKeepsTheBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, RoundTrip, ::testing::Values(1, 2));
 
-class EditorWindows : public ChannelEditorFixture {};
+class EditorWindows : public GeneratedFileFixture {};
 
 // The satellite and audio windows opened from the editor's own buttons: what they change
 // reaches the file, and nothing else does.
 TEST_F(EditorWindows, ASatellitesLnbTypeAndAnAudioTrackChangedThroughTheirWindowsAreSaved) {
-    ChannelGeneratorOptions options;
-    options.layout = 2;
-    options.seed = 5;
-    options.programs = 60;
     QByteArray image;
-    ASSERT_EQ(generateChannelImage(options, image), 0);
-    const QString file = path(QStringLiteral("layout2.cdf"));
-    QFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(image);
-    out.close();
+    const QString file = writeGenerated(QStringLiteral("layout2.cdf"), 2, 5, 60, image);
     {
         // Generated values are random; give the first satellite a position and skew the
         // window accepts, as a real receiver's file has.
