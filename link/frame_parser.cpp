@@ -20,8 +20,22 @@ void FrameParser::feed(std::span<const std::uint8_t> bytes, Clock::time_point no
 }
 
 void FrameParser::expire(Clock::time_point now) {
-    if (pending_ != Pending::none && now - stepStart_ > stepTimeout_)
-        pending_ = Pending::none;
+    if (pending_ == Pending::none || now - stepStart_ <= stepTimeout_)
+        return;
+    const bool strayStart = pending_ == Pending::frameLength && frameInBootMode_;
+    pending_ = Pending::none;
+    if (strayStart)
+        reexamine(have_, now);
+}
+
+void FrameParser::reexamine(std::size_t count, Clock::time_point now) {
+    const std::array<std::uint8_t, 2> bytes{buffer_[0], buffer_[1]};
+    for (std::size_t i = 0; i < count && i < bytes.size(); ++i) {
+        if (pending_ == Pending::none)
+            begin(bytes[i], now);
+        else
+            continueItem(bytes[i], now);
+    }
 }
 
 std::size_t FrameParser::bytesStillNeeded() const {
@@ -40,12 +54,13 @@ std::optional<FrameParser::Clock::time_point> FrameParser::deadline() const {
 void FrameParser::begin(std::uint8_t byte, Clock::time_point now) {
     if (flags_.receivePaused.load(std::memory_order_acquire))
         return;
-    if (!flags_.framedMode()) {
-        beginBoot(byte, now);
+    frameInBootMode_ = !flags_.framedMode();
+    if (byte == wire::frameStart) {
+        wait(Pending::frameLength, 2, lengthTimeout, now);
         return;
     }
-    if (byte == wire::frameStart)
-        wait(Pending::frameLength, 2, lengthTimeout, now);
+    if (frameInBootMode_)
+        beginBoot(byte, now);
 }
 
 void FrameParser::beginBoot(std::uint8_t byte, Clock::time_point now) {
@@ -81,12 +96,15 @@ void FrameParser::continueItem(std::uint8_t byte, Clock::time_point now) {
         const std::size_t length = wire::readU16(buffer_.data());
         if (length >= wire::minFrameLength && length <= wire::maxReceivedFrameLength)
             wait(Pending::frameBody, length, bodyTimeout(length), now);
+        else if (frameInBootMode_)
+            reexamine(2, now);
         break;
     }
     case Pending::frameBody: {
         const std::span<const std::uint8_t> body(buffer_.data(), needed_);
         const std::span<const std::uint8_t> payload = body.subspan(1, body.size() - 2);
-        if (wire::frameChecksum(body[0], payload) == body.back())
+        // A frame that began in boot-loader mode is not for the boot-loader exchange.
+        if (wire::frameChecksum(body[0], payload) == body.back() && !frameInBootMode_)
             deliver(body[0], payload, false);
         break;
     }
