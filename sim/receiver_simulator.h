@@ -134,6 +134,7 @@ private:
 
     // Channel data transfer
     Session session_ = Session::none;
+    bool uploadEnded_ = false; // the last session was an upload that ended
     std::vector<std::uint8_t> uploadBody_;
     std::vector<std::uint8_t> downloadBody_;
     std::vector<bool> downloadBlocksSeen_;
