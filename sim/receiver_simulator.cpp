@@ -366,6 +366,7 @@ void ReceiverSimulator::handleFrame(const InputItem& item) {
         return;
     }
     case CMD_DOWNLOAD_BLOCK: {
+        ++stats_.downloadBlockFrames;
         if (session_ != Session::downloading || payload.size() < 2)
             break;
         const std::uint16_t block = wire::readU16(payload.data());

@@ -22,6 +22,7 @@ struct OutgoingItem {
 
 struct ReceiverStats {
     unsigned framesReceived = 0;
+    unsigned downloadBlockFrames = 0; // every CMD_DOWNLOAD_BLOCK, repeats included
     unsigned probesAnswered = 0;
     unsigned uploads = 0;
     std::uint64_t uploadedBytes = 0;
