@@ -6,8 +6,9 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 TSAN_DIR ?= build-tsan
 # The tests in which the reader thread and the window thread meet.
-TSAN_TESTS := link_tests serial_link_tests transfer_machine_tests transfer_window_tests \
-	transfer_e2e_tests
+TSAN_TESTS := tests/link/link_tests tests/link/serial_link_tests \
+	tests/transfer/transfer_machine_tests tests/transfer/transfer_window_tests \
+	tests/e2e/transfer_e2e_tests
 JOBS ?= $(shell nproc)
 # ccache speeds up rebuilds where it is installed; it is not required.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -36,10 +37,13 @@ tsan: deps
 	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) \
 		-DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
 		-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread > /dev/null
-	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(TSAN_TESTS) rx7700-sim
-	TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
-		ctest --test-dir $(TSAN_DIR) --output-on-failure \
-		-R '^($(subst $(eval) ,|,$(strip $(TSAN_TESTS))))$$'
+	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(notdir $(TSAN_TESTS)) rx7700-sim
+	@for test in $(TSAN_TESTS); do \
+		echo "== $$test"; \
+		QT_QPA_PLATFORM=offscreen \
+		TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
+		$(TSAN_DIR)/$$test --gtest_brief=1 || exit 1; \
+	done
 
 fuzz:
 	@scripts/install-deps fuzz
