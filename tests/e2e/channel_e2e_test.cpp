@@ -278,13 +278,14 @@ TEST_F(ChannelEndToEnd, LostDownloadEndEndsWithAStatusAndExit) {
 }
 
 // One acknowledgement arrives 1.2 s late, after the block was sent again: the late answer and
-// the answer to the copy must not both move the download on.
+// the answer to the copy must not both move the download on. The lost replies to the opening
+// and the start are asked for again.
 TEST_F(ChannelEndToEnd, LateAcknowledgementCostsOnlyAFewFrames) {
     prepareLocalChannels(400, 34);
     const int blocks = int((localFile.size() - headerSize + 1023) / 1024);
     ASSERT_GT(blocks, 10);
     startReceiver({"--channels", stdPath("held.cdf"), "--channels-out", stdPath("receiver-out.cdf"),
-                   "--fault", "slow-ack=5:1.2"});
+                   "--fault", "slow-ack=5:1.2,drop=open,drop=download-start"});
     openMainWindow();
 
     runUntilClosed("channelDownload");
@@ -293,6 +294,7 @@ TEST_F(ChannelEndToEnd, LateAcknowledgementCostsOnlyAFewFrames) {
     const long frames = receiver->summaryCount("download block frame");
     EXPECT_GT(frames, blocks) << "the late block was sent again";
     EXPECT_LE(frames, blocks + 4) << receiver->output();
+    EXPECT_EQ(receiver->summaryCount("fault"), 3) << "the lost opening and start were asked again";
 }
 
 // A file whose layout differs from the receiver's is refused with both named, before any
