@@ -4,11 +4,16 @@
 BUILD_DIR ?= build
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
+TSAN_DIR ?= build-tsan
+# The tests in which the reader thread and the window thread meet.
+TSAN_TESTS := tests/link/link_tests tests/link/serial_link_tests \
+	tests/transfer/transfer_machine_tests tests/transfer/transfer_window_tests \
+	tests/e2e/transfer_e2e_tests
 JOBS ?= $(shell nproc)
 # ccache speeds up rebuilds where it is installed; it is not required.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test fuzz bench format clean
+.PHONY: all deps configure build run test tsan fuzz bench format clean
 
 all: build
 
@@ -27,6 +32,19 @@ run: build
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+# The link, transfer and end-to-end tests built with ThreadSanitizer in their own build tree.
+tsan: deps
+	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) \
+		-DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
+		-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread > /dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS) --target $(notdir $(TSAN_TESTS)) rx7700-sim
+	@for test in $(TSAN_TESTS); do \
+		echo "== $$test"; \
+		QT_QPA_PLATFORM=offscreen \
+		TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
+		$(TSAN_DIR)/$$test --gtest_brief=1 || exit 1; \
+	done
+
 fuzz:
 	@scripts/install-deps fuzz
 	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DRX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -41,4 +59,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(TSAN_DIR)

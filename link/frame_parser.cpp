@@ -20,8 +20,29 @@ void FrameParser::feed(std::span<const std::uint8_t> bytes, Clock::time_point no
 }
 
 void FrameParser::expire(Clock::time_point now) {
-    if (pending_ != Pending::none && now - stepStart_ > stepTimeout_)
-        pending_ = Pending::none;
+    if (pending_ == Pending::none || now - stepStart_ <= stepTimeout_)
+        return;
+    const Pending unfinished = pending_;
+    pending_ = Pending::none;
+    if (!frameInBootMode_)
+        return;
+    if (unfinished == Pending::frameLength)
+        reexamine({}, std::span(buffer_.data(), have_), now);
+    else if (unfinished == Pending::frameBody)
+        reexamine(lengthBytes_, std::span(buffer_.data(), have_), now);
+}
+
+void FrameParser::reexamine(std::span<const std::uint8_t> first, std::span<const std::uint8_t> rest,
+                            Clock::time_point now) {
+    // Copied first: examining them refills the receive buffer.
+    std::vector<std::uint8_t> bytes(first.begin(), first.end());
+    bytes.insert(bytes.end(), rest.begin(), rest.end());
+    for (const std::uint8_t byte : bytes) {
+        if (pending_ == Pending::none)
+            begin(byte, now);
+        else
+            continueItem(byte, now);
+    }
 }
 
 std::size_t FrameParser::bytesStillNeeded() const {
@@ -40,12 +61,13 @@ std::optional<FrameParser::Clock::time_point> FrameParser::deadline() const {
 void FrameParser::begin(std::uint8_t byte, Clock::time_point now) {
     if (flags_.receivePaused.load(std::memory_order_acquire))
         return;
-    if (!flags_.framedMode()) {
-        beginBoot(byte, now);
+    frameInBootMode_ = !flags_.framedMode();
+    if (byte == wire::frameStart) {
+        wait(Pending::frameLength, 2, lengthTimeout, now);
         return;
     }
-    if (byte == wire::frameStart)
-        wait(Pending::frameLength, 2, lengthTimeout, now);
+    if (frameInBootMode_)
+        beginBoot(byte, now);
 }
 
 void FrameParser::beginBoot(std::uint8_t byte, Clock::time_point now) {
@@ -79,15 +101,23 @@ void FrameParser::continueItem(std::uint8_t byte, Clock::time_point now) {
     switch (finished) {
     case Pending::frameLength: {
         const std::size_t length = wire::readU16(buffer_.data());
+        lengthBytes_ = {buffer_[0], buffer_[1]};
         if (length >= wire::minFrameLength && length <= wire::maxReceivedFrameLength)
             wait(Pending::frameBody, length, bodyTimeout(length), now);
+        else if (frameInBootMode_)
+            reexamine({}, lengthBytes_, now);
         break;
     }
     case Pending::frameBody: {
         const std::span<const std::uint8_t> body(buffer_.data(), needed_);
         const std::span<const std::uint8_t> payload = body.subspan(1, body.size() - 2);
-        if (wire::frameChecksum(body[0], payload) == body.back())
+        const bool intact = wire::frameChecksum(body[0], payload) == body.back();
+        // A frame that began in boot-loader mode is not for the boot-loader exchange; what
+        // turns out to be no frame there is examined again as boot-loader bytes.
+        if (intact && !frameInBootMode_)
             deliver(body[0], payload, false);
+        else if (!intact && frameInBootMode_)
+            reexamine(lengthBytes_, body, now);
         break;
     }
     case Pending::helloFollower:

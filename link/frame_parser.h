@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 // Turns the bytes coming from the receiver into frames and boot-loader bytes.
 //
@@ -22,6 +23,11 @@
 // within floor(L / 10) + 100 ms; L outside 2 to 1028 or a wrong checksum drops the frame.
 // Boot-loader mode: BL_HELLO needs 0x08 within 10 ms (any other byte is dropped with it),
 // BL_INFO needs 8 bytes within 80 ms, 0x08 to 0x0B stand alone, anything else is dropped.
+// A reply of the application firmware still arriving after the switch to boot-loader mode
+// (a probe answered just before START) is read as the frame it is and dropped whole: its
+// length byte or a digit 8 must not pass for a boot-loader byte. A 0xA5 there that turns out
+// to begin no frame (impossible length, wrong checksum, too slow) is dropped alone and the
+// bytes after it are examined again as boot-loader bytes.
 // An item whose deadline has passed is dropped, and the late byte is examined afresh.
 class FrameParser {
 public:
@@ -55,11 +61,16 @@ private:
     void deliver(std::uint8_t code, std::span<const std::uint8_t> payload, bool bootLoader);
     void wait(Pending what, std::size_t count, std::chrono::milliseconds timeout,
               Clock::time_point now);
+    // Examines again, as boot-loader bytes, what followed a 0xA5 that began no frame.
+    void reexamine(std::span<const std::uint8_t> first, std::span<const std::uint8_t> rest,
+                   Clock::time_point now);
 
     const TransferFlags& flags_;
     FrameConsumer consumer_;
     Pending pending_ = Pending::none;
     std::uint8_t firstByte_ = 0;
+    bool frameInBootMode_ = false; // the frame under way began in boot-loader mode
+    std::array<std::uint8_t, 2> lengthBytes_{};
     std::size_t needed_ = 0; // bytes the current step waits for
     std::size_t have_ = 0;
     Clock::time_point stepStart_;

@@ -235,7 +235,11 @@ int SerialPort::Configure() {
     if (::tcgetattr(fd, &applied) != 0 || ::cfgetospeed(&applied) != speed)
         return 0;
     const tcflag_t framing = CSIZE | PARENB | CSTOPB;
-    return (applied.c_cflag & framing) == (line.c_cflag & framing) ? 1 : 0;
+    if ((applied.c_cflag & framing) != (line.c_cflag & framing))
+        return 0;
+    // The reader thread paces itself by this; it must never see `settings` being assigned.
+    characterTimeNs_.store(characterTimeFor(settings).count(), std::memory_order_release);
+    return 1;
 }
 
 int SerialPort::Close() {
@@ -368,6 +372,10 @@ void SerialPort::drainWake(int wakeFd) {
 }
 
 std::chrono::nanoseconds SerialPort::characterTime() const {
+    return std::chrono::nanoseconds(characterTimeNs_.load(std::memory_order_acquire));
+}
+
+std::chrono::nanoseconds SerialPort::characterTimeFor(const PortSettings& settings) {
     const int stop = settings.stopBits == 0 ? 1 : 2;
     const int bits = 1 + settings.byteSize + (settings.parity != 0 ? 1 : 0) + stop;
     const std::uint32_t baud = settings.baudRate == 0 ? 115200 : settings.baudRate;

@@ -81,8 +81,10 @@ public:
     bool isLineDown() const { return lineDown_.load(); }
     // The device path of the last Open attempt.
     QString devicePath() const { return devicePath_; }
-    // Time one character takes on the line with the current settings.
+    // Time one character takes on the line with the settings of the last successful
+    // Configure (the default settings before). Safe to call from the reader thread.
     std::chrono::nanoseconds characterTime() const;
+    static std::chrono::nanoseconds characterTimeFor(const PortSettings& settings);
 
 private:
     class ReaderPresence;
@@ -100,5 +102,6 @@ private:
     std::atomic<bool> open_{false};
     std::atomic<bool> lineDown_{false};
     std::atomic<int> readersInside_{0};
+    std::atomic<std::int64_t> characterTimeNs_{characterTimeFor(PortSettings{}).count()};
     int savedSerialFlags_ = -1; // driver flags before low latency was asked for, -1 if untouched
 };

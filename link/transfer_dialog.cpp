@@ -211,7 +211,7 @@ int TransferDialog::saveUpload(std::span<const std::uint8_t> image) {
     const QString path = channelPath_ ? *channelPath_ : QString();
     const UploadSaveResult result = saveUploadImage(image, path, writer_);
     if (result != uploadSaved)
-        showMessage(this, uploadSaveMessage(result), MessageIcon::stop);
+        showMessage(this, uploadSaveMessage(result, path), MessageIcon::stop);
     return result;
 }
 

@@ -19,6 +19,19 @@ constexpr int writeBarMaximum = 124;
 constexpr unsigned cancelTickLimit = 20;
 constexpr int cancelBarMaximum = 10;
 
+// A reply that does not come within 10 s will not come: the transfer is given up. Through
+// the boot-mode prompt the user still has to reach the receiver's power switch.
+constexpr unsigned quietTickLimit = 20;
+constexpr unsigned powerOnTickLimit = 120;
+// A re-send is harmless only once the request has had a whole tick to be answered.
+constexpr unsigned firstResendTick = 2;
+// Block numbers travel as 16 bits.
+constexpr std::uint64_t maxBodyBlocks = 0x10000;
+// The header flags that change how the body is laid out: skew bytes, favourites section,
+// extra word per program.
+constexpr std::uint8_t bodyFormatFlags = 0x01 | 0x04 | 0x08;
+constexpr int noResend = -1;
+
 const QString startText = QStringLiteral("START");
 const QString cancelText = QStringLiteral("Cancel");
 const QString exitText = QStringLiteral("Exit");
@@ -51,7 +64,8 @@ void TransferMachine::setFirmware(const FirmwareImage& firmware) {
 }
 
 bool TransferMachine::setChannelDownload(std::span<const std::uint8_t> file) {
-    if (file.size() < UploadBuffer::headerSize)
+    if (file.size() < UploadBuffer::headerSize ||
+        file.size() - UploadBuffer::headerSize > maxBodyBlocks * blockSize)
         return false;
     kind_ = TransferKind::channelDownload;
     data_ = file;
@@ -68,6 +82,7 @@ void TransferMachine::setChannelUpload() {
 
 void TransferMachine::setState(TransferState state) {
     state_ = state;
+    progress();
     flags_.state.store(int(state), std::memory_order_release);
 }
 
@@ -75,17 +90,23 @@ void TransferMachine::failAndClose(const QString& message) {
     // Marked first: the message box runs a nested event loop in which ticks and frames
     // keep arriving.
     finish();
+    if (outcome_ == TransferOutcome::running)
+        outcome_ = TransferOutcome::failed;
     view_.showError(message);
     view_.requestClose();
 }
 
 void TransferMachine::closeWindow() {
     finish();
+    if (outcome_ == TransferOutcome::running)
+        outcome_ = TransferOutcome::refused;
     view_.requestClose();
 }
 
 void TransferMachine::endWindow() {
     finish();
+    if (outcome_ == TransferOutcome::running)
+        outcome_ = TransferOutcome::cancelled;
     view_.endWithCancel();
 }
 
@@ -209,6 +230,7 @@ void TransferMachine::runBootModePrompt() {
             link_.closePort();
         if (link_.openPort(currentPort_)) {
             setState(TransferState::ResetSent);
+            bootModePrompted_ = true;
             view_.setStatus(QStringLiteral("Waiting for the response of your receiver..."));
         } else {
             finish();
@@ -303,15 +325,82 @@ void TransferMachine::onTick() {
     case TransferState::CancelWait:
         onCancelWaitTick();
         break;
+    // Requests the receiver may safely see twice are asked again; the others are only
+    // waited for, and every wait has an end.
+    case TransferState::ChannelRequested:
+        waitForReply(CMD_CHANNEL_OPEN, quietTickLimit);
+        break;
+    case TransferState::UploadRequested:
+        waitForReply(CMD_UPLOAD_START, quietTickLimit);
+        break;
     case TransferState::UploadReceiving:
-        resendIfStalled(CMD_UPLOAD_BLOCK);
+        lastSeenBlock_ = block_;
+        waitForReply(CMD_UPLOAD_BLOCK, quietTickLimit);
+        break;
+    case TransferState::UploadEnding:
+        waitForReply(CMD_UPLOAD_END, quietTickLimit);
+        break;
+    case TransferState::DownloadRequested:
+        waitForReply(CMD_DOWNLOAD_START, quietTickLimit);
         break;
     case TransferState::DownloadSending:
-        resendIfStalled(CMD_DOWNLOAD_BLOCK);
+        lastSeenBlock_ = block_;
+        waitForReply(CMD_DOWNLOAD_BLOCK, quietTickLimit);
         break;
-    default:
+    case TransferState::DownloadEnding:
+        // A second end could make the receiver take the data twice.
+        waitForReply(noResend, quietTickLimit);
+        break;
+    case TransferState::ResetSent:
+        waitForReply(noResend, bootModePrompted_ ? powerOnTickLimit : quietTickLimit);
+        break;
+    case TransferState::BootGreeted:
+    case TransferState::BootAccepted:
+    case TransferState::BootSending:
+        // The boot loader cannot be asked again; it repeats its own requests.
+        waitForReply(noResend, quietTickLimit);
+        break;
+    case TransferState::Idle:
+    case TransferState::Finished:
         break;
     }
+}
+
+void TransferMachine::waitForReply(int resendCode, unsigned tickLimit) {
+    quietTicks_ += 1;
+    if (quietTicks_ >= tickLimit) {
+        stopWaiting();
+        return;
+    }
+    if (resendCode != noResend && quietTicks_ >= firstResendTick)
+        link_.resendFrame(std::uint8_t(resendCode));
+}
+
+void TransferMachine::stopWaiting() {
+    QString text;
+    if (!isChannelTransfer()) {
+        text = QStringLiteral("No answer from the receiver. Repeat the download in boot mode...");
+        outcome_ = TransferOutcome::noAnswer;
+    } else if (state_ == TransferState::DownloadEnding) {
+        text = QStringLiteral(
+            "The receiver did not confirm the download. Check its channels and try again...");
+        outcome_ = TransferOutcome::unconfirmed;
+    } else if (kind_ == TransferKind::channelUpload) {
+        text = QStringLiteral(
+            "No answer from the receiver. Your file is unchanged; try the upload again...");
+        outcome_ = TransferOutcome::noAnswer;
+    } else {
+        text =
+            QStringLiteral("No answer from the receiver. Check it and try the download again...");
+        outcome_ = TransferOutcome::noAnswer;
+    }
+    // Nothing more goes out and nothing that still comes in is taken.
+    setState(TransferState::Finished);
+    cancelRequested_ = false;
+    if (link_.isPortOpen())
+        link_.closePort();
+    view_.setStatus(text);
+    view_.setButton(exitText, true);
 }
 
 void TransferMachine::onButton() {
@@ -373,6 +462,8 @@ void TransferMachine::onBootByte(std::uint8_t code, std::span<const std::uint8_t
         }
         break;
     case TransferState::BootSending:
+        if (code == BL_NEXT || code == BL_REPEAT || code == BL_DONE)
+            progress(); // the boot loader is still there
         if (code == BL_NEXT) {
             if (cancelRequested_)
                 sendBootAbort();
@@ -457,6 +548,7 @@ void TransferMachine::onRestarted() {
     const bool cancelled = state_ == TransferState::CancelWait;
     setState(TransferState::Finished);
     detectedPort_ = currentPort_;
+    outcome_ = cancelled ? TransferOutcome::cancelled : TransferOutcome::succeeded;
     if (cancelled) {
         view_.setStatus(QStringLiteral("Downloading is canceled..."));
         view_.setWritePosition(cancelBarMaximum);
@@ -469,6 +561,15 @@ void TransferMachine::onRestarted() {
 // Channel data
 
 void TransferMachine::onChannelOpen(std::span<const std::uint8_t> payload) {
+    if (kind_ == TransferKind::channelDownload && !sameBodyFormat(payload)) {
+        // The receiver would read the body with its own layout and get it wrong.
+        outcome_ = TransferOutcome::refused;
+        failAndClose(QString::asprintf(
+            "The receiver holds layout %u, flags 0x%02X; this file has layout %u, flags "
+            "0x%02X. Nothing was sent...",
+            unsigned(payload[0]), unsigned(payload[1]), unsigned(layout_), unsigned(headerFlags_)));
+        return;
+    }
     layout_ = payload[0];
     headerFlags_ = payload[1];
     if (kind_ == TransferKind::channelUpload) {
@@ -518,6 +619,14 @@ void TransferMachine::onUploadBlock(std::span<const std::uint8_t> payload) {
     // file. The tick asks again for a block that did not come.
     if (k != block_)
         return;
+    // A block of any other length would leave a hole or spill into the next: ask again.
+    const std::size_t expected =
+        std::min<std::size_t>(blockSize, length_ - std::size_t(k) * blockSize);
+    if (payload.size() - 2 != expected) {
+        link_.resendFrame(CMD_UPLOAD_BLOCK);
+        return;
+    }
+    progress();
     upload_->storeBody(std::size_t(k) * blockSize, payload.subspan(2));
     view_.setTransferPosition(block_);
     view_.setStatus(QString::asprintf("Receiving ... %u %%", percentOf(block_, length_)));
@@ -535,8 +644,12 @@ void TransferMachine::onUploadEnd() {
     // second end frame.
     finish();
     view_.setStatus(QStringLiteral("Uploading is successful..."));
-    if (view_.saveUpload(upload_->image()) != 0)
+    if (view_.saveUpload(upload_->image()) != 0) {
+        outcome_ = TransferOutcome::failed;
         view_.clearChannelPath();
+    } else {
+        outcome_ = TransferOutcome::succeeded;
+    }
     view_.requestClose();
 }
 
@@ -554,10 +667,16 @@ void TransferMachine::onDownloadStart(std::span<const std::uint8_t> payload) {
 
 void TransferMachine::onDownloadBlockAck(std::span<const std::uint8_t> payload) {
     const int k = wire::readU16(payload.data());
+    // A late or repeated acknowledgement of a block already acknowledged moves nothing: the
+    // next block has gone out already, and answering it again would send every further
+    // block twice. Lost blocks are re-sent by the tick.
+    if (k < block_)
+        return;
     if (k != block_) {
         link_.resendFrame(CMD_DOWNLOAD_BLOCK);
         return;
     }
+    progress();
     view_.setTransferPosition(block_);
     view_.setStatus(QString::asprintf("Sending ... %u %%", percentOf(block_, length_)));
     block_ += 1;
@@ -570,6 +689,7 @@ void TransferMachine::onDownloadBlockAck(std::span<const std::uint8_t> payload) 
 }
 
 void TransferMachine::onDownloadEnd() {
+    outcome_ = TransferOutcome::succeeded;
     view_.setStatus(QStringLiteral("Downloading is successful..."));
     closeWindow();
 }
@@ -591,9 +711,7 @@ void TransferMachine::sendDownloadBlock(int block) {
     link_.sendFrame(CMD_DOWNLOAD_BLOCK, std::span(payload).first(2 + count));
 }
 
-void TransferMachine::resendIfStalled(std::uint8_t code) {
-    // The first re-send comes at the second tick without progress.
-    if (block_ == lastSeenBlock_)
-        link_.resendFrame(code);
-    lastSeenBlock_ = block_;
+bool TransferMachine::sameBodyFormat(std::span<const std::uint8_t> payload) const {
+    return payload[0] == layout_ &&
+           (payload[1] & bodyFormatFlags) == (headerFlags_ & bodyFormatFlags);
 }

@@ -5,6 +5,7 @@
 #include "link/transfer_flags.h"
 #include "link/transfer_kind.h"
 #include "link/transfer_link.h"
+#include "link/transfer_outcome.h"
 #include "link/transfer_state.h"
 #include "link/transfer_view.h"
 #include "link/upload_buffer.h"
@@ -31,7 +32,8 @@ public:
     // What the main window hands over, one of the three before the window starts.
     // The lent bytes must stay valid and unchanged until the window has closed.
     void setFirmware(const FirmwareImage& firmware);
-    // The whole Channel Data File; false (and nothing set) when it is shorter than a header.
+    // The whole Channel Data File; false (and nothing set) when it is shorter than a header or
+    // its body has more blocks than a 16-bit block number can count.
     bool setChannelDownload(std::span<const std::uint8_t> file);
     void setChannelUpload();
 
@@ -54,6 +56,7 @@ public:
     void finish() { finished_ = true; }
 
     TransferKind kind() const { return kind_; }
+    TransferOutcome outcome() const { return outcome_; }
     TransferState state() const { return state_; }
     bool finished() const { return finished_; }
     int block() const { return block_; }
@@ -105,7 +108,13 @@ private:
     void onDownloadEnd();
     void sendUploadRequest(int block);
     void sendDownloadBlock(int block);
-    void resendIfStalled(std::uint8_t code);
+    bool sameBodyFormat(std::span<const std::uint8_t> payload) const;
+
+    // Waiting for a reply: counts the tick, re-sends the request where that is harmless and
+    // gives up once the receiver has been quiet for too long.
+    void waitForReply(int resendCode, unsigned tickLimit);
+    void stopWaiting();
+    void progress() { quietTicks_ = 0; }
 
     TransferView& view_;
     TransferLink& link_;
@@ -124,6 +133,9 @@ private:
     CdfTimestamp saved_;
     int block_ = 0;
     int lastSeenBlock_ = -1;
+    unsigned quietTicks_ = 0;       // ticks since the last reply that moved the transfer on
+    bool bootModePrompted_ = false; // the boot loader was reached through the boot-mode prompt
+    TransferOutcome outcome_ = TransferOutcome::running;
     bool cancelRequested_ = false;
     unsigned tickCount_ = 0;
     int currentPort_ = 0;

@@ -8,6 +8,7 @@ TransferReaderThread::TransferReaderThread(TransferFrameSource& source, QObject&
 TransferReaderThread::~TransferReaderThread() {
     requestStop();
     wait();
+    [[maybe_unused]] const bool returned = runReturned_.load(std::memory_order_acquire);
 }
 
 bool TransferReaderThread::startReading() {
@@ -24,4 +25,5 @@ void TransferReaderThread::run() {
     };
     while (!stopRequested_.load(std::memory_order_acquire))
         source_.pollOnce(post);
+    runReturned_.store(true, std::memory_order_release);
 }

@@ -49,4 +49,7 @@ private:
     TransferFrameSource& source_;
     QObject& receiver_;
     std::atomic<bool> stopRequested_{false};
+    // Set as run() returns and read after wait(): QThread::wait synchronises through Qt's own
+    // primitives, and this makes the hand-over of the thread's last accesses explicit.
+    std::atomic<bool> runReturned_{false};
 };

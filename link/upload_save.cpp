@@ -1,8 +1,11 @@
 #include "link/upload_save.h"
 
 #include "channels/atomic_file.h"
+#include "channels/backup_file.h"
 #include "channels/channel_file_check.h"
 #include "link/frame_codec.h"
+
+#include <QFileInfo>
 
 int writeUploadFile(const QString& path, std::span<const std::uint8_t> bytes) {
     const QByteArrayView view(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
@@ -23,6 +26,17 @@ UploadSaveResult saveUploadImage(std::span<const std::uint8_t> image, const QStr
         return uploadInvalidFormat;
     // The check has found "END" inside `image`, so header and body lie within it.
     const std::size_t fileSize = 14 + std::size_t(wire::readU32(image.data() + 10));
+    // The file being replaced is often one the user edited: it is kept, as an editor's save
+    // keeps it.
+    // A folder in the way is no file to keep; the writer reports it.
+    switch (QFileInfo(path).isDir() ? 1 : BackupFile::keepPrevious(path)) {
+    case -1:
+        return uploadOldFileUnreadable;
+    case -2:
+        return uploadBackupFailed;
+    default:
+        break;
+    }
     switch (writer(path, image.first(fileSize))) {
     case 0:
         return uploadSaved;
@@ -33,8 +47,12 @@ UploadSaveResult saveUploadImage(std::span<const std::uint8_t> image, const QStr
     }
 }
 
-QString uploadSaveMessage(UploadSaveResult result) {
+QString uploadSaveMessage(UploadSaveResult result, const QString& path) {
     switch (result) {
+    case uploadOldFileUnreadable:
+        return BackupFile::failureMessage(-1, path);
+    case uploadBackupFailed:
+        return BackupFile::failureMessage(-2, path);
     case uploadSaved:
         return {};
     case uploadInvalidFormat:
@@ -45,4 +63,14 @@ QString uploadSaveMessage(UploadSaveResult result) {
         break;
     }
     return QStringLiteral("Cannot write the file...");
+}
+
+bool uploadPathWritable(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return false;
+    const QFileInfo folder(target.absolutePath());
+    return folder.isDir() && folder.isWritable();
 }

@@ -9,9 +9,11 @@
 // Result of saving a received Channel Data File.
 enum UploadSaveResult : int {
     uploadSaved = 0,
-    uploadInvalidFormat = -1, // no "CDF" magic or no "END" at the end of the announced body
-    uploadCannotCreate = -2,  // the file could not be created
-    uploadWriteFailed = -3,   // created, but writing or replacing the old file failed
+    uploadInvalidFormat = -1,     // no "CDF" magic or no "END" at the end of the announced body
+    uploadCannotCreate = -2,      // the file could not be created
+    uploadWriteFailed = -3,       // created, but writing or replacing the old file failed
+    uploadOldFileUnreadable = -4, // the file already at the path could not be read to keep it
+    uploadBackupFailed = -5,      // its copy NAME.cdf.bak could not be written
 };
 
 // Writes `bytes` to `path`, replacing any file there only once everything is written:
@@ -22,10 +24,16 @@ using UploadFileWriter =
 // The default writer: the same atomic replacement every Channel Data File save goes through.
 int writeUploadFile(const QString& path, std::span<const std::uint8_t> bytes);
 
-// Checks the received image (header and body) and writes its header and announced body
+// Checks the received image (header and body), keeps a file already at `path` as
+// NAME.cdf.bak (nothing is written when that fails) and writes the header and announced body
 // to `path` through `writer`.
 UploadSaveResult saveUploadImage(std::span<const std::uint8_t> image, const QString& path,
                                  const UploadFileWriter& writer = writeUploadFile);
 
-// The message the user is shown for a failed save; empty for uploadSaved.
-QString uploadSaveMessage(UploadSaveResult result);
+// The message the user is shown for a failed save of `path`; empty for uploadSaved.
+QString uploadSaveMessage(UploadSaveResult result, const QString& path = {});
+
+// Whether a received file could be written at `path`, asked before an upload starts so that
+// the user does not learn it only after the whole transfer: the path names no folder, and
+// its folder exists and may be written to.
+bool uploadPathWritable(const QString& path);

@@ -1,5 +1,9 @@
 #include "sim/fault_plan.h"
 
+#include "link/message_codes.h"
+
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdlib>
 
@@ -33,6 +37,35 @@ bool parseCount(std::string_view text, unsigned& count) {
     return !text.empty() && ec == std::errc() && end == last;
 }
 
+// The exchanges whose first reply "drop=NAME" loses, by the reply that is lost.
+struct NamedExchange {
+    std::string_view name;
+    std::uint8_t reply;
+};
+constexpr std::array<NamedExchange, 10> namedExchanges{{
+    {"ident", RSP_IDENT},
+    {"open", RSP_CHANNEL_OPEN},
+    {"upload-start", RSP_UPLOAD_START},
+    {"upload-end", RSP_UPLOAD_END},
+    {"download-start", RSP_DOWNLOAD_START},
+    {"download-end", RSP_DOWNLOAD_END},
+    {"hello", BL_HELLO},
+    {"info", BL_INFO},
+    {"next", BL_NEXT},
+    {"done", BL_DONE},
+}};
+
+bool parseSlowAck(std::string_view text, FaultPlan::SlowAck& slow) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || !parseCount(text.substr(0, colon), slow.block))
+        return false;
+    const std::string seconds(text.substr(colon + 1));
+    char* end = nullptr;
+    slow.delaySeconds = std::strtod(seconds.c_str(), &end);
+    return !seconds.empty() && end == seconds.c_str() + seconds.size() && slow.delaySeconds >= 0 &&
+           slow.delaySeconds <= 3600;
+}
+
 } // namespace
 
 bool parseFaultList(std::string_view list, FaultPlan& plan, std::string& error) {
@@ -46,6 +79,31 @@ bool parseFaultList(std::string_view list, FaultPlan& plan, std::string& error) 
         const std::string_view name = item.substr(0, equals);
         const bool hasValue = equals != std::string_view::npos;
         const std::string_view value = hasValue ? item.substr(equals + 1) : std::string_view();
+
+        if (name == "drop" && hasValue && !value.empty() &&
+            (value.front() < '0' || value.front() > '9') && value.front() != '.') {
+            const auto named =
+                std::find_if(namedExchanges.begin(), namedExchanges.end(),
+                             [&](const NamedExchange& e) { return e.name == value; });
+            if (named == namedExchanges.end()) {
+                error = "fault 'drop' needs a probability from 0 to 1 or an exchange: ident, "
+                        "open, upload-start, upload-end, download-start, download-end, hello, "
+                        "info, next, done";
+                return false;
+            }
+            plan.dropFirstReply.insert(named->reply);
+            continue;
+        }
+        if (name == "slow-ack") {
+            FaultPlan::SlowAck slow;
+            if (!parseSlowAck(value, slow)) {
+                error = "fault 'slow-ack' needs a block number and a delay in seconds, as in "
+                        "slow-ack=5:1.2";
+                return false;
+            }
+            plan.slowAck = slow;
+            continue;
+        }
 
         double* rate = nullptr;
         if (name == "drop")

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,14 +22,25 @@ struct FaultPlan {
     std::optional<unsigned> silentAfterBlocks;
     std::optional<unsigned> hangupAfterBlocks;
     bool noRestart = false; // after flashing the receiver never comes back
+    // The first reply of each of these exchanges (its reply code or boot-loader byte) is not
+    // sent: "drop=open", "drop=upload-end", ...
+    std::set<std::uint8_t> dropFirstReply;
+    // The acknowledgement of download block `block` goes out `delaySeconds` late, once.
+    struct SlowAck {
+        unsigned block = 0;
+        double delaySeconds = 0;
+    };
+    std::optional<SlowAck> slowAck;
 
     bool any() const {
         return dropRate > 0 || corruptRate > 0 || wrongBlockRate > 0 || refuseUploadRate > 0 ||
-               refuseDownloadRate > 0 || silentAfterBlocks || hangupAfterBlocks || noRestart;
+               refuseDownloadRate > 0 || silentAfterBlocks || hangupAfterBlocks || noRestart ||
+               !dropFirstReply.empty() || slowAck;
     }
 };
 
-// Parses a comma-separated list such as "drop=0.02,corrupt=0.01,refuse-upload,silent-after=3".
+// Parses a comma-separated list such as "drop=0.02,corrupt=0.01,refuse-upload,silent-after=3",
+// "drop=upload-end" or "slow-ack=5:1.2".
 // On failure returns false and describes the problem in `error`.
 bool parseFaultList(std::string_view list, FaultPlan& plan, std::string& error);
 

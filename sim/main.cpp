@@ -40,8 +40,9 @@ std::string summary(const sim::ReceiverStats& s, const std::string& ending) {
            plural(s.downloads, "download") + " (" + std::to_string(s.downloadedBytes) +
            " bytes), " + plural(s.firmwareImages, "firmware image") + " (" +
            std::to_string(s.firmwareBytes) + " bytes), " + plural(s.bootAborts, "abort") + ", " +
-           plural(s.repeatsRequested, "repeat") + ", " + plural(s.faultsInjected, "fault") +
-           " injected; " + ending;
+           plural(s.repeatsRequested, "repeat") + ", " +
+           plural(s.downloadBlockFrames, "download block frame") + ", " +
+           plural(s.faultsInjected, "fault") + " injected; " + ending;
 }
 
 std::tm localNow() {

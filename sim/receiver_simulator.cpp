@@ -287,6 +287,7 @@ void ReceiverSimulator::handleFrame(const InputItem& item) {
         return;
     case CMD_CHANNEL_OPEN: {
         session_ = Session::open;
+        uploadEnded_ = false;
         const std::uint8_t reply[] = {config_.channels.layout, config_.channels.headerFlags};
         sendFrame(RSP_CHANNEL_OPEN, reply, at);
         return;
@@ -324,8 +325,14 @@ void ReceiverSimulator::handleFrame(const InputItem& item) {
         return;
     }
     case CMD_UPLOAD_END:
+        if (session_ == Session::none && uploadEnded_) {
+            // The PC did not hear the end and asks again: nothing more to do than say so.
+            sendFrame(RSP_UPLOAD_END, {}, at, "again");
+            return;
+        }
         if (session_ != Session::uploading)
             break;
+        uploadEnded_ = true;
         ++stats_.uploads;
         stats_.uploadedBytes += uploadBody_.size();
         session_ = Session::none;
@@ -359,6 +366,7 @@ void ReceiverSimulator::handleFrame(const InputItem& item) {
         return;
     }
     case CMD_DOWNLOAD_BLOCK: {
+        ++stats_.downloadBlockFrames;
         if (session_ != Session::downloading || payload.size() < 2)
             break;
         const std::uint16_t block = wire::readU16(payload.data());
@@ -383,7 +391,15 @@ void ReceiverSimulator::handleFrame(const InputItem& item) {
         }
         std::uint8_t reply[2];
         wire::putU16(reply, acknowledged);
-        sendFrame(RSP_DOWNLOAD_BLOCK, reply, at, note);
+        TimePoint ackAt = at;
+        if (faults_.slowAck && faults_.slowAck->block == block) {
+            ++stats_.faultsInjected;
+            ackAt += std::chrono::duration_cast<Duration>(
+                std::chrono::duration<double>(faults_.slowAck->delaySeconds));
+            note += " (fault: acknowledged late)";
+            faults_.slowAck.reset();
+        }
+        sendFrame(RSP_DOWNLOAD_BLOCK, reply, ackAt, note);
         blockMoved(at);
         return;
     }
@@ -533,6 +549,11 @@ void ReceiverSimulator::sendBoot(std::span<const std::uint8_t> bytes, TimePoint 
 
 void ReceiverSimulator::send(std::vector<std::uint8_t> bytes, TimePoint at, std::uint32_t stream,
                              const std::string& label) {
+    if (stream <= 0xFF && faults_.dropFirstReply.erase(std::uint8_t(stream)) > 0) {
+        ++stats_.faultsInjected;
+        log(at, "fault: " + label + " dropped (the first of its kind)");
+        return;
+    }
     if (dice_.roll(FaultDice::Kind::drop, stream, faults_.dropRate)) {
         ++stats_.faultsInjected;
         log(at, "fault: " + label + " dropped");

@@ -22,6 +22,7 @@ struct OutgoingItem {
 
 struct ReceiverStats {
     unsigned framesReceived = 0;
+    unsigned downloadBlockFrames = 0; // every CMD_DOWNLOAD_BLOCK, repeats included
     unsigned probesAnswered = 0;
     unsigned uploads = 0;
     std::uint64_t uploadedBytes = 0;
@@ -134,6 +135,7 @@ private:
 
     // Channel data transfer
     Session session_ = Session::none;
+    bool uploadEnded_ = false; // the last session was an upload that ended
     std::vector<std::uint8_t> uploadBody_;
     std::vector<std::uint8_t> downloadBody_;
     std::vector<bool> downloadBlocksSeen_;

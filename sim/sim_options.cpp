@@ -45,7 +45,10 @@ std::string usageText() {
            "  --turnaround MS          extra delay before each reply (default 0)\n"
            "  --fault FAULTS           comma-separated faults: drop=P, corrupt=P,\n"
            "                           wrong-block=P, refuse-upload[=P], refuse-download[=P],\n"
-           "                           silent-after=N, hangup-after=N (N blocks), no-restart\n"
+           "                           silent-after=N, hangup-after=N (N blocks), no-restart,\n"
+           "                           drop=EXCHANGE (its first reply: ident, open,\n"
+           "                           upload-start, upload-end, download-start, download-end,\n"
+           "                           hello, info, next, done), slow-ack=N:SECONDS\n"
            "  --seed N                 seed for the faults (default 1)\n"
            "  --verbose                log every exchange in hex on standard error\n"
            "  --help                   show this text\n";

@@ -4,8 +4,8 @@
 // every byte that crossed the line takes on the wire (both directions, ten bits a byte), and
 // the processor time this process (window and reader thread, not the simulator) used
 // meanwhile. Targets: within 2 % of the wire time, under 5 % of one core.
-#include "firmware/firmware_check.h"
 #include "base/settings_store.h"
+#include "firmware/firmware_check.h"
 #include "link/message_codes.h"
 #include "link/serial_device_map.h"
 #include "link/serial_transfer_link.h"
@@ -325,7 +325,14 @@ BENCHMARK(BM_ChannelUpload512KiB)->UseManualTime()->Iterations(1)->Unit(benchmar
 // From START to RSP_DOWNLOAD_END.
 void BM_ChannelDownload512KiB(benchmark::State& state) {
     for (auto _ : state) {
-        TransferRun run({});
+        // The receiver holds channel data of the same layout and flags, or it is refused.
+        QTemporaryDir files;
+        const QString held = files.filePath("held.cdf");
+        if (!writeFile(held, channelFile(4096))) {
+            state.SkipWithError("cannot write the channel file");
+            return;
+        }
+        TransferRun run({"--channels", held.toStdString()});
         if (!run.simStarted) {
             state.SkipWithError("simulator did not start");
             return;

@@ -7,11 +7,13 @@
 #include "channels/channel_file_reader.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProgressBar>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 using namespace std::chrono_literals;
 
@@ -27,12 +29,14 @@ protected:
         ASSERT_FALSE(receiverFile.isEmpty());
         ASSERT_TRUE(writeFile(path("receiver.cdf"), receiverFile));
     }
-    // The Channel Data File on the PC, and the main window's channel path pointing at it.
+    // The Channel Data File on the PC, and the main window's channel path pointing at it;
+    // "held.cdf" is other channel data of the same layout for the receiver to start with.
     void prepareLocalChannels(int programs, std::uint32_t seed) {
         localFile = e2e::generatedChannelFile(programs, seed, 1);
         ASSERT_FALSE(localFile.isEmpty());
         ASSERT_TRUE(writeFile(path("local.cdf"), localFile));
         settings.writeChannelPath(path("local.cdf"));
+        ASSERT_TRUE(writeFile(path("held.cdf"), e2e::generatedChannelFile(5, seed + 1, 1)));
     }
 
     // Press START as soon as the receiver is detected and wait for the window to close by
@@ -118,7 +122,8 @@ TEST_F(ChannelEndToEnd, UploadSavesTheReceiversDataWithTheTimeOfStart) {
 
 TEST_F(ChannelEndToEnd, DownloadLeavesTheReceiverHoldingTheFilesBody) {
     prepareLocalChannels(120, 11);
-    startReceiver({"--channels-out", stdPath("receiver-out.cdf")});
+    startReceiver(
+        {"--channels", stdPath("held.cdf"), "--channels-out", stdPath("receiver-out.cdf")});
     openMainWindow();
 
     QString caption;
@@ -144,8 +149,9 @@ TEST_F(ChannelEndToEnd, DownloadLeavesTheReceiverHoldingTheFilesBody) {
 // was downloaded.
 TEST_F(ChannelEndToEnd, DownloadThenUploadRecoverLostAndDamagedReplies) {
     prepareLocalChannels(200, 3);
-    startReceiver({"--no-pace", "--channels-out", stdPath("receiver-out.cdf"), "--fault",
-                   "drop=0.1,corrupt=0.1,wrong-block=0.1", "--seed", "139"});
+    startReceiver({"--no-pace", "--channels", stdPath("held.cdf"), "--channels-out",
+                   stdPath("receiver-out.cdf"), "--fault", "drop=0.1,corrupt=0.1,wrong-block=0.1",
+                   "--seed", "139"});
     openMainWindow();
 
     runUntilClosed("channelDownload");
@@ -175,8 +181,8 @@ TEST_F(ChannelEndToEnd, RefusedUploadClosesTheWindowAndWritesNothing) {
 
 TEST_F(ChannelEndToEnd, RefusedDownloadClosesTheWindowAndTheReceiverKeepsItsData) {
     prepareLocalChannels(10, 4);
-    startReceiver(
-        {"--no-pace", "--channels-out", stdPath("receiver-out.cdf"), "--fault", "refuse-download"});
+    startReceiver({"--no-pace", "--channels", stdPath("held.cdf"), "--channels-out",
+                   stdPath("receiver-out.cdf"), "--fault", "refuse-download"});
     openMainWindow();
 
     runUntilClosed("channelDownload");
@@ -186,19 +192,139 @@ TEST_F(ChannelEndToEnd, RefusedDownloadClosesTheWindowAndTheReceiverKeepsItsData
     EXPECT_EQ(receiver->summaryCount("download"), 0) << receiver->output();
 }
 
-// An upload into a file that cannot be created: the user is told, and the main window forgets
-// the path so that the next channel action asks for one.
-TEST_F(ChannelEndToEnd, UploadThatCannotBeSavedEmptiesTheChannelPath) {
+// An upload into a file that cannot be created: the user is told before any transfer window
+// opens, and the main window forgets the path so that the next channel action asks for one.
+TEST_F(ChannelEndToEnd, UploadThatCannotBeSavedIsRefusedBeforeTheTransfer) {
     ASSERT_TRUE(writeFile(path("not-a-folder"), "x"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("a-folder"));
     startReceiver({"--no-pace"});
-    settings.writeChannelPath(path("not-a-folder/uploaded.cdf"));
+    for (const char* target : {"not-a-folder/uploaded.cdf", "a-folder"}) {
+        messages.clear();
+        settings.writeChannelPath(path(target));
+        openMainWindow();
+        // Had a window opened, this closes it and the test fails instead of hanging.
+        bool windowOpened = false;
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&] {
+            windowOpened = transferWindow() != nullptr;
+            if (windowOpened)
+                transferWindow()->close();
+        });
+        guard.start(200ms);
+        clickMain("channelUpload");
+        EXPECT_FALSE(windowOpened) << target;
+        ASSERT_EQ(messages.size(), 1u) << target;
+        EXPECT_EQ(messages[0].text, "Cannot create a file...");
+        EXPECT_TRUE(mainWindow->channelPath().isEmpty());
+        EXPECT_EQ(settings.readChannelPath(), path(target));
+    }
+    EXPECT_EQ(receiver->stop(), 0);
+    EXPECT_EQ(receiver->summaryCount("upload"), 0) << receiver->output();
+}
+
+// Lost replies that may be asked for again: the opening and the end of an upload over a file
+// the user already has. The upload completes byte for byte, and the old file is kept beside
+// it as NAME.cdf.bak.
+TEST_F(ChannelEndToEnd, UploadRecoversLostOpeningAndEndAndKeepsTheOldFile) {
+    prepareReceiverChannels(120, 31);
+    startReceiver({"--no-pace", "--channels", stdPath("receiver.cdf"), "--fault",
+                   "drop=open,drop=upload-start,drop=upload-end"});
+    const QByteArray oldFile = e2e::generatedChannelFile(30, 32);
+    ASSERT_TRUE(writeFile(path("uploaded.cdf"), oldFile));
+    settings.writeChannelPath(path("uploaded.cdf"));
     openMainWindow();
 
     runUntilClosed("channelUpload");
+    EXPECT_TRUE(body(readFile(path("uploaded.cdf"))) == body(receiverFile));
+    EXPECT_EQ(readFile(path("uploaded.cdf.bak")), oldFile);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(receiver->stop(), 0);
+    EXPECT_EQ(receiver->summaryCount("fault"), 3) << receiver->output();
+}
+
+// The end of a download must not be sent twice: when its confirmation is lost, the window
+// says so after 10 s and waits for Exit, with the port closed.
+TEST_F(ChannelEndToEnd, LostDownloadEndEndsWithAStatusAndExit) {
+    prepareLocalChannels(40, 33);
+    startReceiver({"--no-pace", "--channels", stdPath("held.cdf"), "--channels-out",
+                   stdPath("receiver-out.cdf"), "--fault", "drop=download-end"});
+    openMainWindow();
+
+    TransferOutcome outcome = TransferOutcome::running;
+    ModalScript script(30s);
+    observeTransferWindow(script);
+    startOnceDetected(script)
+        .then(
+            "given up", [] { return buttonIs("Exit", true); },
+            [&] {
+                outcome = transferWindow()->machine().outcome();
+                clickTransferButton();
+            })
+        .then("window closed", [] { return transferWindowClosed(); });
+    script.start();
+    clickMain("channelDownload");
+    script.finish();
+
+    EXPECT_TRUE(script.done()) << script.waitingFor().toStdString()
+                               << "; statuses: " << statuses.join(" | ").toStdString();
+    EXPECT_EQ(outcome, TransferOutcome::unconfirmed);
+    EXPECT_TRUE(
+        sawStatus("The receiver did not confirm the download. Check its channels and try again..."))
+        << statuses.join(" | ").toStdString();
+    EXPECT_FALSE(sawStatus("Downloading is successful..."));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(receiver->stop(), 0);
+}
+
+// One acknowledgement arrives 1.2 s late, after the block was sent again: the late answer and
+// the answer to the copy must not both move the download on. The lost replies to the opening
+// and the start are asked for again.
+TEST_F(ChannelEndToEnd, LateAcknowledgementCostsOnlyAFewFrames) {
+    prepareLocalChannels(400, 34);
+    const int blocks = int((localFile.size() - headerSize + 1023) / 1024);
+    ASSERT_GT(blocks, 10);
+    startReceiver({"--channels", stdPath("held.cdf"), "--channels-out", stdPath("receiver-out.cdf"),
+                   "--fault", "slow-ack=5:1.2,drop=open,drop=download-start"});
+    openMainWindow();
+
+    runUntilClosed("channelDownload");
+    EXPECT_TRUE(body(receiverSavedFile()) == body(localFile));
+    EXPECT_EQ(receiver->stop(), 0);
+    const long frames = receiver->summaryCount("download block frame");
+    EXPECT_GT(frames, blocks) << "the late block was sent again";
+    EXPECT_LE(frames, blocks + 4) << receiver->output();
+    EXPECT_EQ(receiver->summaryCount("fault"), 3) << "the lost opening and start were asked again";
+}
+
+// A file whose layout differs from the receiver's is refused with both named, before any
+// block goes out; so is one the editor could not read.
+TEST_F(ChannelEndToEnd, DownloadTheReceiverCouldNotReadIsRefused) {
+    prepareLocalChannels(20, 35);
+    startReceiver({"--no-pace", "--channels-out", stdPath("receiver-out.cdf")}); // layout 2
+    openMainWindow();
+
+    runUntilClosed("channelDownload");
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, "Cannot create a file...");
-    EXPECT_TRUE(mainWindow->channelPath().isEmpty());
-    EXPECT_EQ(settings.readChannelPath(), path("not-a-folder/uploaded.cdf"));
+    const auto flags = unsigned(std::uint8_t(localFile[4]));
+    EXPECT_TRUE(messages[0].text.startsWith("The receiver holds layout 2, flags 0x"))
+        << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.endsWith(
+        QString::asprintf("this file has layout 1, flags 0x%02X. Nothing was sent...", flags)))
+        << messages[0].text.toStdString();
+
+    // A file that passes the quick check but not the full read never opens a window.
+    QByteArray damaged = localFile;
+    damaged[3] = char(7); // a layout no reader knows
+    ASSERT_TRUE(writeFile(path("local.cdf"), damaged));
+    messages.clear();
+    clickMain("channelDownload");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Invalid CDF format...");
+
+    EXPECT_EQ(receiver->stop(), 0);
+    EXPECT_EQ(receiver->summaryCount("download block frame"), 0) << receiver->output();
+    EXPECT_FALSE(QFile::exists(path("receiver-out.cdf")));
 }
 
 // The line goes dead halfway: the window keeps waiting without burning the processor, closes
@@ -268,8 +394,8 @@ TEST_F(ChannelEndToEnd, ClosingDuringUploadKeepsTheOldFile) {
 
 TEST_F(ChannelEndToEnd, HangUpDuringDownloadIsClosable) {
     prepareLocalChannels(200, 12);
-    startReceiver(
-        {"--no-pace", "--channels-out", stdPath("receiver-out.cdf"), "--fault", "hangup-after=2"});
+    startReceiver({"--no-pace", "--channels", stdPath("held.cdf"), "--channels-out",
+                   stdPath("receiver-out.cdf"), "--fault", "hangup-after=2"});
     openMainWindow();
 
     double cpuShare = -1;

@@ -6,6 +6,7 @@
 #include "link/boot_mode_dialog.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -72,6 +73,35 @@ TEST_F(FirmwareEndToEnd, DownloadWithTheReceiverRunning) {
 
     EXPECT_EQ(receiver->stop(), 0);
     EXPECT_EQ(receiver->summaryCount("firmware image"), 1) << receiver->output();
+}
+
+// The boot loader cannot be asked again: when its request for the header is lost, the window
+// says after 10 s that the download can be repeated in boot mode, and Exit closes it.
+TEST_F(FirmwareEndToEnd, LostBootLoaderRequestEndsWithTheBootModeStatus) {
+    prepareFirmware(3000, 2, 0, 5);
+    startReceiver({"--no-pace", "--flash-seconds", "1", "--firmware-out", stdPath("flashed.bin"),
+                   "--fault", "drop=next"});
+    openMainWindow();
+
+    ModalScript script(30s);
+    observeTransferWindow(script);
+    startOnceDetected(script)
+        .then(
+            "given up", [] { return buttonIs("Exit", true); }, [] { clickTransferButton(); })
+        .then("window closed", [] { return transferWindowClosed(); });
+    script.start();
+    clickMain("firmwareDownload");
+    script.finish();
+
+    EXPECT_TRUE(script.done()) << script.waitingFor().toStdString()
+                               << "; statuses: " << statuses.join(" | ").toStdString();
+    EXPECT_TRUE(sawStatus("No answer from the receiver. Repeat the download in boot mode..."))
+        << statuses.join(" | ").toStdString();
+    EXPECT_FALSE(sawStatusStartingWith("Sending ... "));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(QFile::exists(path("flashed.bin")));
+    EXPECT_EQ(receiver->stop(), 0);
+    EXPECT_EQ(receiver->summaryCount("firmware image"), 0) << receiver->output();
 }
 
 // A receiver whose application does not answer: one full scan without an answer enables

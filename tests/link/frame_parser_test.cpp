@@ -161,6 +161,22 @@ TEST_F(FrameParserTest, ModeAndPauseAreTakenAtEachItemsFirstByte) {
     EXPECT_FALSE(received[0].fromBootLoader);
 }
 
+TEST_F(FrameParserTest, ProbeReplyArrivingAfterStartDeliversNoBootByte) {
+    // Its length byte 0x0A reads as BL_DONE, its digit 8 as BL_READY.
+    const Bytes probeReply =
+        wire::encodeFrame(RSP_IDENT, Bytes{0x52, 0x58, 0x08, 0x00, 8, 0, 8, 0});
+    flags.state = -1;
+    feed(probeReply);
+    feed({BL_HELLO, BL_HELLO_FOLLOWER});
+    EXPECT_EQ(codes(), (std::vector<Bytes>{{BL_HELLO}}));
+    // A lone 0xA5 costs the boot loader nothing: the byte after it still counts.
+    received.clear();
+    feed({0xA5, BL_NEXT});
+    pause(11ms);
+    parser.expire(start + clock);
+    EXPECT_EQ(codes(), (std::vector<Bytes>{{BL_NEXT}}));
+}
+
 TEST_F(FrameParserTest, EachFrameIsHandedOnAsItsOwnCopy) {
     const Bytes first = wire::encodeFrame(RSP_DOWNLOAD_BLOCK, Bytes{0x01, 0x00});
     const Bytes second = wire::encodeFrame(RSP_DOWNLOAD_BLOCK, Bytes{0x02, 0x00});

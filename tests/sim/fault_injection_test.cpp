@@ -120,6 +120,40 @@ TEST(FaultInjection, WrongBlockAcknowledgementAndRefusals) {
               frame(RSP_DOWNLOAD_START, {1}));
 }
 
+TEST(FaultInjection, NamedExchangeLosesOnlyItsFirstReplyAndSlowAckComesLate) {
+    sim::FaultPlan faults;
+    std::string error;
+    ASSERT_TRUE(sim::parseFaultList("drop=open,drop=upload-end,slow-ack=1:1.5", faults, error))
+        << error;
+    EXPECT_FALSE(sim::parseFaultList("drop=opening", faults, error));
+    EXPECT_FALSE(sim::parseFaultList("slow-ack=5", faults, error));
+
+    auto config = fastConfig();
+    config.channels = patternChannels(3);
+    Bench bench(config, faults);
+    EXPECT_TRUE(bench.exchange(frame(CMD_PROBE)).size() > 0) << "other exchanges are untouched";
+    EXPECT_TRUE(bench.exchange(frame(CMD_CHANNEL_OPEN)).empty());
+    EXPECT_FALSE(bench.exchange(frame(CMD_CHANNEL_OPEN)).empty());
+    bench.exchange(frame(CMD_UPLOAD_START, {0}));
+    bench.exchange(frame(CMD_UPLOAD_BLOCK, {0, 0}));
+    EXPECT_TRUE(bench.exchange(frame(CMD_UPLOAD_END)).empty());
+    // The end asked for again is confirmed again.
+    EXPECT_EQ(bench.exchange(frame(CMD_UPLOAD_END)), frame(RSP_UPLOAD_END));
+
+    bench.exchange(frame(CMD_CHANNEL_OPEN));
+    bench.exchange(frame(CMD_DOWNLOAD_START, {0, 0x00, 0x08, 0, 0}));
+    Bytes block{0, 0};
+    block.resize(2 + 1024);
+    bench.exchange(frame(CMD_DOWNLOAD_BLOCK, block));
+    block[0] = 1;
+    bench.exchange(frame(CMD_DOWNLOAD_BLOCK, block));
+    const sim::TimePoint sentAt = bench.now;
+    EXPECT_EQ(bench.items.back().bytes, frame(RSP_DOWNLOAD_BLOCK, {1, 0}));
+    EXPECT_EQ(bench.items.back().notBefore - sentAt, std::chrono::milliseconds(1500));
+    bench.exchange(frame(CMD_DOWNLOAD_BLOCK, block)); // the second copy is answered at once
+    EXPECT_EQ(bench.items.back().notBefore, sentAt);
+}
+
 TEST(FaultInjection, SilentAfterBlocksAnswersThatManyThenNothing) {
     sim::FaultPlan faults;
     faults.silentAfterBlocks = 2;

@@ -1,14 +1,14 @@
 #include "link/transfer_dialog.h"
 
-#include "widgets/dialog_units.h"
 #include "base/last_settings.h"
-#include "widgets/message_box.h"
 #include "link/boot_mode_dialog.h"
 #include "link/message_codes.h"
 #include "link/transfer_reader_thread.h"
 #include "tests/support/test_environment.h"
 #include "tests/transfer/fake_frame_source.h"
 #include "tests/transfer/fake_link.h"
+#include "widgets/dialog_units.h"
+#include "widgets/message_box.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -465,6 +465,54 @@ TEST_F(TransferWindow, ClosingWhileThePromptIsOpenShutsBothDown) {
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     expectShutDown(dialog);
     EXPECT_EQ(LastSettings().readComPort(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A transfer given up for want of an answer: each status is shown whole in the status line
+// (two text lines), the port is closed, and Exit, the default button, closes the window from
+// the keyboard.
+TEST_F(TransferWindow, GivenUpTransferShowsItsWholeStatusAndExitsOnEnter) {
+    const Bytes body = {'E', 'N', 'D'};
+    Bytes file{'C', 'D', 'F', 2, 0x05, 6, 12, 2, 14, 5, 3, 0, 0, 0};
+    file.insert(file.end(), body.begin(), body.end());
+    const Bytes image(3000, 0x5A);
+    const Bytes ident = identPayload(2, 0, 5);
+    for (int kind = 1; kind <= 4; ++kind) {
+        QString uploadPath = dir.filePath("uploaded.cdf");
+        TransferDialog dialog(endpoint());
+        if (kind == 1)
+            dialog.setFirmware({IdentificationRecord::fromBytes(ident.data()), image});
+        else if (kind == 4)
+            dialog.setUpload(uploadPath);
+        else
+            ASSERT_TRUE(dialog.setChannelDownload(file));
+        openAndWaitForProbe(dialog);
+        TransferMachine& machine = dialog.machine();
+        machine.onFrame(RSP_IDENT, identPayload(1, 0, 0));
+        machine.onButton();
+        if (kind == 3) { // a download whose end is not confirmed
+            machine.onFrame(RSP_CHANNEL_OPEN, Bytes{2, 0x05});
+            machine.onFrame(RSP_DOWNLOAD_START, Bytes{0});
+            machine.onFrame(RSP_DOWNLOAD_BLOCK, numbered(0));
+        }
+        for (int tick = 0; tick < 20; ++tick)
+            machine.onTick();
+        ASSERT_EQ(dialog.button()->text(), "Exit") << kind;
+        QLabel* status = dialog.statusLine();
+        EXPECT_TRUE(status->text().startsWith(kind == 3 ? "The receiver did not confirm"
+                                                        : "No answer from the receiver."));
+        EXPECT_LE(status->heightForWidth(status->width()), status->height())
+            << status->text().toStdString();
+        EXPECT_FALSE(link->isPortOpen());
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); })) << kind;
+        expectShutDown(dialog);
+        EXPECT_TRUE(messages.empty());
+        EXPECT_FALSE(QFile::exists(uploadPath));
+    }
 }
 
 } // namespace

@@ -769,7 +769,7 @@ TEST_F(TransferMachineTest, LargestUploadFillsTheBufferExactly) {
     runToUploadReceiving(length);
     EXPECT_EQ(view.transferMaximum, 1023);
     for (int k = 0; k < 1024; ++k)
-        frame(RSP_UPLOAD_BLOCK, numbered(k, Bytes(1024, std::uint8_t(k))));
+        frame(RSP_UPLOAD_BLOCK, numbered(k, Bytes(k < 1023 ? 1024 : 1010, std::uint8_t(k))));
     EXPECT_EQ(machine.state(), TransferState::UploadEnding);
     const auto image = machine.uploadBuffer()->image();
     ASSERT_EQ(image.size(), UploadBuffer::capacity);
@@ -786,8 +786,15 @@ TEST_F(TransferMachineTest, UploadBlocksOutsideTheRequestAreIgnored) {
     EXPECT_EQ(link.writes.size(), writes);
     EXPECT_EQ(machine.block(), 0);
     frame(RSP_UPLOAD_BLOCK, numbered(0, Bytes(1024, 0x01)));
-    // A last block longer than the body is cut at the body's end.
-    frame(RSP_UPLOAD_BLOCK, numbered(1, Bytes(1024, 0x02)));
+    // A block of any other length than the one asked for is asked for again at once.
+    for (const std::size_t wrongLength : {std::size_t(1024), std::size_t(475)}) {
+        const auto before = link.writes.size();
+        frame(RSP_UPLOAD_BLOCK, numbered(1, Bytes(wrongLength, 0xEE)));
+        ASSERT_EQ(link.writes.size(), before + 1);
+        EXPECT_EQ(link.lastWrite(), frameBytes(CMD_UPLOAD_BLOCK, numbered(1)));
+        EXPECT_EQ(machine.block(), 1);
+    }
+    frame(RSP_UPLOAD_BLOCK, numbered(1, Bytes(476, 0x02)));
     EXPECT_EQ(machine.state(), TransferState::UploadEnding);
     const auto image = machine.uploadBuffer()->image();
     ASSERT_EQ(image.size(), 1514u);
@@ -835,7 +842,7 @@ TEST_F(TransferMachineTest, DownloadOfOneFullBlock) {
     detect();
     machine.onButton();
     EXPECT_EQ(link.lastWrite(), frameBytes(CMD_CHANNEL_OPEN));
-    frame(RSP_CHANNEL_OPEN, {1, 0});
+    frame(RSP_CHANNEL_OPEN, {2, 0x05});
     EXPECT_EQ(link.lastWrite(), frameBytes(CMD_DOWNLOAD_START, {0x00, 0x00, 0x04, 0x00, 0x00}));
     EXPECT_EQ(machine.state(), TransferState::DownloadRequested);
     frame(RSP_DOWNLOAD_START, {0});
@@ -852,14 +859,14 @@ TEST_F(TransferMachineTest, DownloadOfOneFullBlock) {
     EXPECT_EQ(view.closeRequests, 1);
 }
 
-TEST_F(TransferMachineTest, DownloadSendsTheBodyInBlocksAndResendsOnAWrongNumber) {
+TEST_F(TransferMachineTest, DownloadSendsTheBodyInBlocksAndResendsOnANumberNotYetDue) {
     const Bytes body = patternImage(3000, 5);
     runToDownloadSending(body);
     frame(RSP_DOWNLOAD_BLOCK, numbered(0));
     const Bytes block1 = numbered(1, slice(body, 1024, 1024));
     EXPECT_EQ(link.lastWrite(), frameBytes(CMD_DOWNLOAD_BLOCK, block1));
     const auto writes = link.writes.size();
-    frame(RSP_DOWNLOAD_BLOCK, numbered(0)); // stale acknowledgement
+    frame(RSP_DOWNLOAD_BLOCK, numbered(2)); // a number not yet due: the block is sent again
     ASSERT_EQ(link.writes.size(), writes + 1);
     EXPECT_EQ(link.lastWrite(), frameBytes(CMD_DOWNLOAD_BLOCK, block1));
     EXPECT_EQ(machine.block(), 1);
@@ -888,7 +895,7 @@ TEST_F(TransferMachineTest, RefusedDownloadClosesWithoutMessage) {
     startDownload(patternImage(100));
     detect();
     machine.onButton();
-    frame(RSP_CHANNEL_OPEN, {1, 0});
+    frame(RSP_CHANNEL_OPEN, {2, 0x05});
     const auto writes = link.writes.size();
     frame(RSP_DOWNLOAD_START, {3});
     EXPECT_EQ(view.closeRequests, 1);
@@ -900,9 +907,9 @@ TEST_F(TransferMachineTest, RepliesShorterThanTheirPayloadAreDropped) {
     startDownload(patternImage(3000));
     detect();
     machine.onButton();
-    frame(RSP_CHANNEL_OPEN, {1});
+    frame(RSP_CHANNEL_OPEN, {2});
     EXPECT_EQ(machine.state(), TransferState::ChannelRequested);
-    frame(RSP_CHANNEL_OPEN, {1, 0});
+    frame(RSP_CHANNEL_OPEN, {2, 0x05});
     frame(RSP_DOWNLOAD_START, {});
     EXPECT_EQ(machine.state(), TransferState::DownloadRequested);
     frame(RSP_DOWNLOAD_START, {0});
@@ -927,12 +934,74 @@ TEST_F(TransferMachineTest, RepliesShorterThanTheirPayloadAreDropped) {
 // ---------------------------------------------------------------------------------------
 // A receiver that falls silent
 
-// Every state without a retry waits for the receiver, however long it stays silent: no
-// traffic, no state change, and the window stays open for the user to close.
+TEST_F(TransferMachineTest, LateDuplicateAcknowledgementSendsTheNextBlockOnce) {
+    const Bytes body = patternImage(3000, 5);
+    runToDownloadSending(body);
+    machine.onTick();
+    machine.onTick(); // block 0 sent again
+    const auto writes = link.writes.size();
+    frame(RSP_DOWNLOAD_BLOCK, numbered(0)); // the late answer to the first copy
+    frame(RSP_DOWNLOAD_BLOCK, numbered(0)); // the answer to the re-sent one
+    ASSERT_EQ(link.writes.size(), writes + 1);
+    EXPECT_EQ(link.lastWrite(),
+              frameBytes(CMD_DOWNLOAD_BLOCK, numbered(1, slice(body, 1024, 1024))));
+    frame(RSP_DOWNLOAD_BLOCK, numbered(1));
+    frame(RSP_DOWNLOAD_BLOCK, numbered(2));
+    EXPECT_EQ(link.writes.size(), writes + 3);
+    EXPECT_EQ(link.lastWrite(), frameBytes(CMD_DOWNLOAD_END));
+}
+
+TEST_F(TransferMachineTest, DownloadIntoAReceiverOfAnotherLayoutIsRefusedBeforeAnything) {
+    // The file has layout 2 and flags 0x05. USALS (0x02) does not change the body.
+    struct Case {
+        Bytes open;
+        bool refused;
+    };
+    for (const Case& c : {Case{{1, 0x05}, true}, Case{{2, 0x04}, true}, Case{{2, 0x0D}, true},
+                          Case{{2, 0x07}, false}}) {
+        TransferFlags otherFlags;
+        FakeView otherView{otherFlags};
+        FakeLink otherLink;
+        TransferMachine download{otherView, otherLink, otherFlags};
+        const Bytes channels = channelFile(patternImage(1500));
+        ASSERT_TRUE(download.setChannelDownload(channels));
+        ASSERT_TRUE(download.startProbing());
+        download.onFrame(RSP_IDENT, identPayload(1, 0, 0));
+        download.onButton();
+        download.onFrame(RSP_CHANNEL_OPEN, c.open);
+        if (c.refused) {
+            EXPECT_EQ(otherLink.lastWrite(), frameBytes(CMD_CHANNEL_OPEN));
+            ASSERT_EQ(otherView.errors.size(), 1u);
+            EXPECT_EQ(otherView.errors[0],
+                      QString::asprintf("The receiver holds layout %u, flags 0x%02X; this file "
+                                        "has layout 2, flags 0x05. Nothing was sent...",
+                                        unsigned(c.open[0]), unsigned(c.open[1])));
+            EXPECT_EQ(otherView.closeRequests, 1);
+            EXPECT_EQ(download.outcome(), TransferOutcome::refused);
+        } else {
+            EXPECT_EQ(otherLink.lastWrite()[3], CMD_DOWNLOAD_START);
+            EXPECT_TRUE(otherView.errors.empty());
+        }
+    }
+    // Block numbers are 16 bits: a body of more than 65536 blocks is not taken.
+    TransferFlags otherFlags;
+    FakeView otherView{otherFlags};
+    TransferMachine tooLarge{otherView, link, otherFlags};
+    EXPECT_TRUE(tooLarge.setChannelDownload(channelFile(Bytes(65536 * 1024))));
+    EXPECT_FALSE(tooLarge.setChannelDownload(channelFile(Bytes(65536 * 1024 + 1))));
+}
+
+// In every state that waits for the receiver, a lost reply is asked for again where that
+// is harmless (from the second quiet tick, one per tick), and after 10 s without progress
+// the transfer is given up: the port is closed, the button reads "Exit", nothing is saved.
 struct SilentCase {
     const char* name;
     TransferState state;
     std::function<void(TransferMachineTest&)> reach;
+    int resentCode; // -1: nothing is sent again
+    const char* status;
+    TransferOutcome outcome = TransferOutcome::noAnswer;
+    int tickLimit = 20;
 
     friend void PrintTo(const SilentCase& silentCase, std::ostream* out) {
         *out << silentCase.name;
@@ -942,15 +1011,43 @@ struct SilentCase {
 class SilentReceiver : public TransferMachineTest,
                        public ::testing::WithParamInterface<SilentCase> {};
 
-TEST_P(SilentReceiver, WaitsWithoutTraffic) {
-    GetParam().reach(*this);
-    ASSERT_EQ(machine.state(), GetParam().state);
+TEST_P(SilentReceiver, AsksAgainWhereHarmlessAndGivesUpWithinTheBound) {
+    const SilentCase& c = GetParam();
+    c.reach(*this);
+    ASSERT_EQ(machine.state(), c.state);
+    const Bytes request = link.lastWrite();
     const auto writes = link.writes.size();
-    for (int i = 0; i < 50; ++i)
+    machine.onTick();
+    EXPECT_EQ(link.writes.size(), writes) << "nothing at the first tick";
+    for (int tick = 2; tick < c.tickLimit; ++tick) {
         machine.onTick();
-    EXPECT_EQ(link.writes.size(), writes);
-    EXPECT_EQ(machine.state(), GetParam().state);
+        ASSERT_EQ(machine.state(), c.state) << "tick " << tick;
+        if (c.resentCode >= 0) {
+            ASSERT_EQ(link.writes.size(), writes + std::size_t(tick - 1)) << "tick " << tick;
+            EXPECT_EQ(link.lastWrite(), request);
+        } else {
+            ASSERT_EQ(link.writes.size(), writes) << "tick " << tick;
+        }
+    }
+    machine.onTick();
+    EXPECT_EQ(machine.state(), TransferState::Finished);
+    EXPECT_EQ(machine.outcome(), c.outcome);
+    EXPECT_EQ(view.status, c.status);
+    EXPECT_EQ(view.buttonText, "Exit");
+    EXPECT_TRUE(view.buttonEnabled);
+    EXPECT_FALSE(link.isPortOpen());
     EXPECT_FALSE(view.closed());
+    // A reply that comes after all is not taken, and the user leaves with Exit.
+    const auto afterGivingUp = link.writes.size();
+    for (int code :
+         std::initializer_list<int>{RSP_CHANNEL_OPEN, RSP_UPLOAD_START, RSP_UPLOAD_END,
+                                    RSP_DOWNLOAD_END, RSP_IDENT, int(BL_NEXT), int(BL_DONE)})
+        frame(std::uint8_t(code), Bytes(8, 0));
+    machine.onTick();
+    EXPECT_EQ(link.writes.size(), afterGivingUp);
+    EXPECT_TRUE(view.savedImages.empty());
+    machine.onButton();
+    EXPECT_TRUE(view.closed());
 }
 
 void toChannelOpen(TransferMachineTest& s, bool upload) {
@@ -962,82 +1059,108 @@ void toChannelOpen(TransferMachineTest& s, bool upload) {
     s.machine.onButton();
 }
 
+const char* const uploadGivenUp =
+    "No answer from the receiver. Your file is unchanged; try the upload again...";
+const char* const downloadGivenUp =
+    "No answer from the receiver. Check it and try the download again...";
+const char* const firmwareGivenUp =
+    "No answer from the receiver. Repeat the download in boot mode...";
+
 INSTANTIATE_TEST_SUITE_P(
     EveryWaitingState, SilentReceiver,
-    ::testing::Values(SilentCase{"ChannelRequested", TransferState::ChannelRequested,
-                                 [](TransferMachineTest& s) { toChannelOpen(s, true); }},
-                      SilentCase{"UploadRequested", TransferState::UploadRequested,
-                                 [](TransferMachineTest& s) {
-                                     toChannelOpen(s, true);
-                                     s.frame(RSP_CHANNEL_OPEN, {1, 0});
-                                 }},
-                      SilentCase{"UploadEnding", TransferState::UploadEnding,
-                                 [](TransferMachineTest& s) {
-                                     toChannelOpen(s, true);
-                                     s.frame(RSP_CHANNEL_OPEN, {1, 0});
-                                     s.frame(RSP_UPLOAD_START, uploadStart(0, 3));
-                                     s.frame(RSP_UPLOAD_BLOCK, numbered(0, {'E', 'N', 'D'}));
-                                 }},
-                      SilentCase{"DownloadRequested", TransferState::DownloadRequested,
-                                 [](TransferMachineTest& s) {
-                                     toChannelOpen(s, false);
-                                     s.frame(RSP_CHANNEL_OPEN, {1, 0});
-                                 }},
-                      SilentCase{"DownloadEnding", TransferState::DownloadEnding,
-                                 [](TransferMachineTest& s) {
-                                     toChannelOpen(s, false);
-                                     s.frame(RSP_CHANNEL_OPEN, {1, 0});
-                                     s.frame(RSP_DOWNLOAD_START, {0});
-                                     s.frame(RSP_DOWNLOAD_BLOCK, numbered(0));
-                                     s.frame(RSP_DOWNLOAD_BLOCK, numbered(1));
-                                 }},
-                      SilentCase{"ResetSent", TransferState::ResetSent,
-                                 [](TransferMachineTest& s) {
-                                     s.startFirmware(3000);
-                                     s.detect();
-                                     s.machine.onButton();
-                                 }},
-                      SilentCase{"BootGreeted", TransferState::BootGreeted,
-                                 [](TransferMachineTest& s) {
-                                     s.startFirmware(3000);
-                                     s.detect();
-                                     s.machine.onButton();
-                                     s.frame(BL_HELLO);
-                                 }},
-                      SilentCase{"BootAccepted", TransferState::BootAccepted,
-                                 [](TransferMachineTest& s) {
-                                     s.startFirmware(3000);
-                                     s.detect();
-                                     s.machine.onButton();
-                                     s.frame(BL_READY);
-                                 }},
-                      SilentCase{"BootSending", TransferState::BootSending,
-                                 [](TransferMachineTest& s) {
-                                     s.startFirmware(3000);
-                                     s.runToBootSending();
-                                     s.frame(BL_NEXT);
-                                 }},
-                      SilentCase{"Finished", TransferState::Finished,
-                                 [](TransferMachineTest& s) {
-                                     s.startFirmware(100);
-                                     s.runToBootSending();
-                                     s.frame(BL_NEXT);
-                                     s.frame(BL_DONE);
-                                     s.frame(RSP_IDENT, identPayload(1, 0, 0));
-                                 }}),
+    ::testing::Values(
+        SilentCase{"ChannelRequested", TransferState::ChannelRequested,
+                   [](TransferMachineTest& s) { toChannelOpen(s, true); }, CMD_CHANNEL_OPEN,
+                   uploadGivenUp},
+        SilentCase{"UploadRequested", TransferState::UploadRequested,
+                   [](TransferMachineTest& s) {
+                       toChannelOpen(s, true);
+                       s.frame(RSP_CHANNEL_OPEN, {1, 0});
+                   },
+                   CMD_UPLOAD_START, uploadGivenUp},
+        SilentCase{"UploadReceiving", TransferState::UploadReceiving,
+                   [](TransferMachineTest& s) { s.runToUploadReceiving(3000); }, CMD_UPLOAD_BLOCK,
+                   uploadGivenUp},
+        SilentCase{"UploadEnding", TransferState::UploadEnding,
+                   [](TransferMachineTest& s) {
+                       toChannelOpen(s, true);
+                       s.frame(RSP_CHANNEL_OPEN, {1, 0});
+                       s.frame(RSP_UPLOAD_START, uploadStart(0, 3));
+                       s.frame(RSP_UPLOAD_BLOCK, numbered(0, {'E', 'N', 'D'}));
+                   },
+                   CMD_UPLOAD_END, uploadGivenUp},
+        SilentCase{"DownloadRequested", TransferState::DownloadRequested,
+                   [](TransferMachineTest& s) {
+                       toChannelOpen(s, false);
+                       s.frame(RSP_CHANNEL_OPEN, {2, 0x05});
+                   },
+                   CMD_DOWNLOAD_START, downloadGivenUp},
+        SilentCase{"DownloadSending", TransferState::DownloadSending,
+                   [](TransferMachineTest& s) { s.runToDownloadSending(patternImage(3000)); },
+                   CMD_DOWNLOAD_BLOCK, downloadGivenUp},
+        SilentCase{"DownloadEnding", TransferState::DownloadEnding,
+                   [](TransferMachineTest& s) {
+                       toChannelOpen(s, false);
+                       s.frame(RSP_CHANNEL_OPEN, {2, 0x05});
+                       s.frame(RSP_DOWNLOAD_START, {0});
+                       s.frame(RSP_DOWNLOAD_BLOCK, numbered(0));
+                       s.frame(RSP_DOWNLOAD_BLOCK, numbered(1));
+                   },
+                   -1,
+                   "The receiver did not confirm the download. Check its channels and try "
+                   "again...",
+                   TransferOutcome::unconfirmed},
+        SilentCase{"ResetSent", TransferState::ResetSent,
+                   [](TransferMachineTest& s) {
+                       s.startFirmware(3000);
+                       s.detect();
+                       s.machine.onButton();
+                   },
+                   -1, firmwareGivenUp},
+        SilentCase{"ResetSentThroughThePrompt", TransferState::ResetSent,
+                   [](TransferMachineTest& s) {
+                       s.startFirmware(3000);
+                       for (int i = 0; i < 4; ++i)
+                           s.machine.onTick(); // a full unanswered cycle enables START
+                       s.view.promptAnswers = {0};
+                       s.machine.onButton();
+                   },
+                   -1, firmwareGivenUp, TransferOutcome::noAnswer, 120},
+        SilentCase{"BootGreeted", TransferState::BootGreeted,
+                   [](TransferMachineTest& s) {
+                       s.startFirmware(3000);
+                       s.detect();
+                       s.machine.onButton();
+                       s.frame(BL_HELLO);
+                   },
+                   -1, firmwareGivenUp},
+        SilentCase{"BootAccepted", TransferState::BootAccepted,
+                   [](TransferMachineTest& s) {
+                       s.startFirmware(3000);
+                       s.detect();
+                       s.machine.onButton();
+                       s.frame(BL_READY);
+                   },
+                   -1, firmwareGivenUp},
+        SilentCase{"BootSending", TransferState::BootSending,
+                   [](TransferMachineTest& s) {
+                       s.startFirmware(3000);
+                       s.runToBootSending();
+                       s.frame(BL_NEXT);
+                   },
+                   -1, firmwareGivenUp}),
     [](const ::testing::TestParamInfo<SilentCase>& info) { return info.param.name; });
 
-TEST_F(TransferMachineTest, SilentBootLoaderLeavesTheWindowWaiting) {
-    startFirmware(100);
-    detect();
-    machine.onButton();
-    const auto writes = link.writes.size();
-    for (int i = 0; i < 50; ++i)
+TEST_F(TransferMachineTest, AReplyBeforeTheBoundRestartsTheCount) {
+    runToUploadReceiving(3000);
+    for (int i = 0; i < 19; ++i)
         machine.onTick();
-    EXPECT_EQ(link.writes.size(), writes);
-    EXPECT_EQ(machine.state(), TransferState::ResetSent);
-    frame(RSP_IDENT, identPayload(1, 0, 0)); // framed replies mean nothing here
-    EXPECT_EQ(machine.state(), TransferState::ResetSent);
+    frame(RSP_UPLOAD_BLOCK, numbered(0, Bytes(1024, 0)));
+    for (int i = 0; i < 19; ++i)
+        machine.onTick();
+    EXPECT_EQ(machine.state(), TransferState::UploadReceiving);
+    machine.onTick();
+    EXPECT_EQ(machine.state(), TransferState::Finished);
 }
 
 TEST_F(TransferMachineTest, ClosingWindowStopsEverything) {

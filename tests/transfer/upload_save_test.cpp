@@ -70,7 +70,7 @@ TEST_F(UploadSave, WritesHeaderAndBodyExactly) {
     EXPECT_EQ(readAll(path()).size(), 19);
 }
 
-TEST_F(UploadSave, ReplacesAnExistingFile) {
+TEST_F(UploadSave, ReplacesAnExistingFileKeepingItAsBackup) {
     QFile old(path());
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write(QByteArray(5000, 'o'));
@@ -78,6 +78,21 @@ TEST_F(UploadSave, ReplacesAnExistingFile) {
     const Bytes image = receivedImage({'E', 'N', 'D'});
     EXPECT_EQ(saveUploadImage(image, path()), uploadSaved);
     EXPECT_EQ(readAll(path()), asBytes(image));
+    EXPECT_EQ(readAll(path() + ".bak"), QByteArray(5000, 'o'));
+}
+
+TEST_F(UploadSave, PathIsCheckedBeforeTheTransfer) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken"));
+    EXPECT_TRUE(uploadPathWritable(path()));
+    EXPECT_FALSE(uploadPathWritable(dir.filePath("taken")));
+    EXPECT_FALSE(uploadPathWritable(dir.filePath("missing/channels.cdf")));
+    EXPECT_FALSE(uploadPathWritable(QString()));
+    if (::geteuid() != 0) {
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        EXPECT_FALSE(uploadPathWritable(path()));
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner);
+    }
 }
 
 TEST_F(UploadSave, BodyWithoutEndMarkIsNotWritten) {
@@ -108,7 +123,10 @@ TEST_F(UploadSave, ReadOnlyFolderCannotBeWrittenAndKeepsTheOldFile) {
     const UploadSaveResult result = saveUploadImage(image, path());
     QFile::setPermissions(dir.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(result, uploadCannotCreate);
+    // The backup of the old file is the first thing that cannot be written.
+    EXPECT_EQ(result, uploadBackupFailed);
+    EXPECT_EQ(uploadSaveMessage(result, path()),
+              "Cannot write the backup " + path() + ".bak. Nothing was saved.");
     EXPECT_EQ(readAll(path()), QByteArray("old contents"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"channels.cdf"});
 }
@@ -116,7 +134,7 @@ TEST_F(UploadSave, ReadOnlyFolderCannotBeWrittenAndKeepsTheOldFile) {
 TEST_F(UploadSave, WriteFailingAfterCreationKeepsTheOldFile) {
     QFile old(path());
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old contents");
+    old.write("old"); // short enough for its backup to be written
     old.close();
     // A file size limit below the image makes the write fail once the file exists.
     rlimit saved{};
@@ -133,8 +151,9 @@ TEST_F(UploadSave, WriteFailingAfterCreationKeepsTheOldFile) {
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_EQ(result, uploadWriteFailed);
-    EXPECT_EQ(readAll(path()), QByteArray("old contents"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"channels.cdf"});
+    EXPECT_EQ(readAll(path()), QByteArray("old"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"channels.cdf", "channels.cdf.bak"}));
 }
 
 TEST_F(UploadSave, FolderInTheWayCannotBeCreated) {
