@@ -1,7 +1,5 @@
 #include "ctl/console_transfer.h"
 
-#include "channels/backup_file.h"
-#include "channels/channel_file_check.h"
 #include "ctl/exit_code.h"
 #include "link/serial_device_map.h"
 #include "link/transfer_reader_thread.h"
@@ -352,18 +350,10 @@ void ConsoleTransfer::showError(const QString& text) {
 }
 
 int ConsoleTransfer::saveUpload(std::span<const std::uint8_t> image) {
-    // The previous file is kept beside the new one, as the editor does before its first save;
-    // without that copy the file is not replaced.
-    if (checkChannelImage(image.data(), qsizetype(image.size())) == 0) {
-        const int backup = BackupFile::keepPrevious(uploadPath_);
-        if (backup < 0) {
-            showError(BackupFile::failureMessage(backup, uploadPath_));
-            return backup;
-        }
-    }
+    // The save keeps the previous file as NAME.cdf.bak and replaces nothing without it.
     const UploadSaveResult result = saveUploadImage(image, uploadPath_);
     if (result != uploadSaved)
-        showError(uploadSaveMessage(result));
+        showError(uploadSaveMessage(result, uploadPath_));
     return result;
 }
 

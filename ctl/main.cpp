@@ -5,7 +5,9 @@
 #include "ctl/interrupt_signals.h"
 #include "ctl/port_choice.h"
 #include "ctl/progress_meter.h"
+#include "link/channel_download_check.h"
 #include "link/transfer_files.h"
+#include "link/upload_save.h"
 
 #include <QCoreApplication>
 
@@ -73,6 +75,18 @@ int main(int argc, char** argv) {
         loaded = loadChannelsForTransfer(command.file, file);
     if (loaded != TransferFileResult::ok) {
         printError(QStringLiteral("%1: %2").arg(command.file, loadFailureText(loaded)));
+        return exitFailed;
+    }
+    // The transfer guards the window's hand-over applies: a file the receiver would read
+    // wrongly never reaches it, and an upload path is known to be writable before it starts.
+    if (command.action == CtlCommand::Action::download) {
+        if (const QString refusal = channelDownloadRefusal(file.bytes()); !refusal.isEmpty()) {
+            printError(QStringLiteral("%1: %2").arg(command.file, refusal));
+            return exitFailed;
+        }
+    }
+    if (command.action == CtlCommand::Action::upload && !uploadPathWritable(command.file)) {
+        printError(uploadSaveMessage(uploadCannotCreate, command.file));
         return exitFailed;
     }
 
