@@ -190,6 +190,18 @@ const std::vector<Field<LnbConfig>>& lnbConfigFields() {
     return fields;
 }
 
+// Whether two programs hold the same values, derived ones (positions) aside: most programs
+// of two files are equal, and this spares showing each of their fields as text.
+bool sameValues(const Program& a, const Program& b) {
+    if (a.serviceId != b.serviceId || a.pcrPid != b.pcrPid || a.videoPid != b.videoPid ||
+        a.teletextPid != b.teletextPid || a.programFlags != b.programFlags ||
+        a.favoriteMask != b.favoriteMask || a.pmtPid != b.pmtPid || a.extraWord != b.extraWord ||
+        a.audioSelection != b.audioSelection || a.audioCount != b.audioCount || a.name != b.name)
+        return false;
+    const int tracks = std::min<int>(a.audioCount, ChannelLimits::maxAudioTracks);
+    return std::equal(a.audioTracks.begin(), a.audioTracks.begin() + tracks, b.audioTracks.begin());
+}
+
 // Positions (in the second sequence) of the entries that keep their relative order: the
 // longest increasing run, found in n log n. Every other common entry has moved.
 std::vector<bool> keptInPlace(const std::vector<int>& positions) {
@@ -388,7 +400,8 @@ std::vector<ChannelDifference> diffChannelData(const ChannelDatabase& first,
             out.push_back(entry(program, Change::added, programText(p)));
     });
     eachProgram(first, [&](const ProgramNode& p) {
-        if (const auto it = forward.programs.find(&p); it != forward.programs.end())
+        if (const auto it = forward.programs.find(&p);
+            it != forward.programs.end() && !sameValues(p, *it->second))
             compareFields<Program>(programFields(), p, *it->second, 3, program, programText(p),
                                    out);
     });
