@@ -229,21 +229,30 @@ using ProgramMap = std::unordered_map<const ProgramNode*, const ProgramNode*>;
 // Programs found in both lists whose place among the common ones changed.
 void compareOrder(const std::vector<ProgramNode*>& a, const std::vector<ProgramNode*>& b,
                   const ProgramMap& matches, const QString& area, Differences& out) {
-    std::unordered_map<const ProgramNode*, int> positionInB;
-    positionInB.reserve(b.size());
-    for (std::size_t i = 0; i < b.size(); ++i)
-        positionInB.emplace(b[i], int(i));
+    // A list may name a program more than once (a favourite group of a damaged file): each
+    // occurrence in `a` pairs with the next unused one in `b`.
+    std::unordered_map<const ProgramNode*, int> nextInB;
+    nextInB.reserve(b.size());
+    std::vector<int> following(b.size(), -1);
+    for (std::size_t i = b.size(); i-- > 0;) {
+        const auto [it, fresh] = nextInB.try_emplace(b[i], int(i));
+        if (!fresh) {
+            following[i] = it->second;
+            it->second = int(i);
+        }
+    }
     std::vector<int> from;
     std::vector<int> to;
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto match = matches.find(a[i]);
         if (match == matches.end())
             continue;
-        const auto found = positionInB.find(match->second);
-        if (found == positionInB.end())
+        const auto found = nextInB.find(match->second);
+        if (found == nextInB.end() || found->second < 0)
             continue;
         from.push_back(int(i));
         to.push_back(found->second);
+        found->second = following[std::size_t(found->second)];
     }
     const std::vector<bool> kept = keptInPlace(to);
     std::vector<std::size_t> moved;
