@@ -22,21 +22,27 @@ ChannelDifference entry(const QString& area, Change change, const QString& subje
     return difference;
 }
 
+bool needsEscape(char16_t c) {
+    return c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || c == u'"' || c == u'\\';
+}
+
 // A name between quotes, with control characters, quotes and backslashes escaped so that
 // every difference stays on its line.
 QString quoted(const QByteArray& name) {
     const QString text = NameCodec::toText(name);
-    QString result = QStringLiteral("\"");
+    QString result;
+    result.reserve(text.size() + 2);
+    result += QLatin1Char('"');
     for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F ||
-            (c.unicode() >= 0x80 && c.unicode() < 0xA0))
-            result += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        if (!needsEscape(c.unicode()))
+            result += c;
         else if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
             result += QLatin1Char('\\') + c;
         else
-            result += c;
+            result += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
     }
-    return result + QLatin1Char('"');
+    result += QLatin1Char('"');
+    return result;
 }
 
 QString number(long long value) {
@@ -95,10 +101,6 @@ QString programName(const ProgramNode& program) {
     return QStringLiteral("%1 (%2, ID %3)")
         .arg(quoted(program.name), program.isTv() ? QStringLiteral("TV") : QStringLiteral("radio"),
              hex(program.serviceId, 4));
-}
-
-QString programText(const ProgramNode& program) {
-    return programName(program) + QStringLiteral(" on ") + transponderText(*program.transponder());
 }
 
 // One comparable value of a record: its label and how it is shown.
@@ -394,25 +396,32 @@ std::vector<ChannelDifference> diffChannelData(const ChannelDatabase& first,
                                        transponderText(t), out);
     });
 
+    // Each transponder's text is made once for all its programs, and only when one of them
+    // differs.
     const auto eachProgram = [&](const ChannelDatabase& database, auto&& visit) {
         eachTransponder(database, [&](const TransponderNode& t) {
+            QString where;
+            const auto subject = [&](const ProgramNode& p) {
+                if (where.isEmpty())
+                    where = QStringLiteral(" on ") + transponderText(t);
+                return programName(p) + where;
+            };
             for (const auto& p : t.programs())
-                visit(*p);
+                visit(*p, subject);
         });
     };
-    eachProgram(first, [&](const ProgramNode& p) {
+    eachProgram(first, [&](const ProgramNode& p, auto&& subject) {
         if (!forward.programs.count(&p))
-            out.push_back(entry(program, Change::removed, programText(p)));
+            out.push_back(entry(program, Change::removed, subject(p)));
     });
-    eachProgram(second, [&](const ProgramNode& p) {
+    eachProgram(second, [&](const ProgramNode& p, auto&& subject) {
         if (!programMatched.count(&p))
-            out.push_back(entry(program, Change::added, programText(p)));
+            out.push_back(entry(program, Change::added, subject(p)));
     });
-    eachProgram(first, [&](const ProgramNode& p) {
+    eachProgram(first, [&](const ProgramNode& p, auto&& subject) {
         if (const auto it = forward.programs.find(&p);
             it != forward.programs.end() && !sameValues(p, *it->second))
-            compareFields<Program>(programFields(), p, *it->second, 3, program, programText(p),
-                                   out);
+            compareFields<Program>(programFields(), p, *it->second, 3, program, subject(p), out);
     });
 
     compareOrder(first.tvList, second.tvList, forward.programs, QStringLiteral("TV list"), out);
