@@ -1,16 +1,21 @@
 #include "editor/channel_list_dialog.h"
 
 #include "channels/channel_database.h"
+#include "channels/channel_file_messages.h"
+#include "channels/channel_file_reader.h"
+#include "channels/channel_reference_order.h"
 #include "channels/name_codec.h"
 #include "editor/favorite_mask.h"
 #include "editor/favorite_names_dialog.h"
 #include "editor/program_list_model.h"
 #include "editor/program_list_view.h"
 #include "widgets/dialog_units.h"
+#include "widgets/file_dialog.h"
 #include "widgets/message_box.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -42,7 +47,9 @@ ChannelListDialog::ChannelListDialog(ChannelDatabase& database, QWidget* parent)
       m_database(database) {
     setWindowTitle(QStringLiteral("Channel List"));
 
-    for (int group = 0; group < groupCount(); ++group) {
+    const int groups =
+        std::min<int>(m_database.favoriteGroupCount, ChannelLimits::maxFavoriteGroups);
+    for (int group = 0; group < groups; ++group) {
         const FavoriteGroup& source = m_database.favoriteGroups[std::size_t(group)];
         m_groupCopies.push_back({source.name, source.tvMembers, source.radioMembers});
     }
@@ -60,8 +67,9 @@ ChannelListDialog::ChannelListDialog(ChannelDatabase& database, QWidget* parent)
 
 ChannelListDialog::~ChannelListDialog() = default;
 
+// A reference order may bring more groups than the database has.
 int ChannelListDialog::groupCount() const {
-    return std::min<int>(m_database.favoriteGroupCount, ChannelLimits::maxFavoriteGroups);
+    return int(m_groupCopies.size());
 }
 
 void ChannelListDialog::buildControls() {
@@ -105,6 +113,12 @@ void ChannelListDialog::buildControls() {
     help->setAutoDefault(false);
     connect(help, &QPushButton::clicked, this, &ChannelListDialog::onHelp);
 
+    auto* orderFromFile = new QPushButton(QStringLiteral("Order from file..."), this);
+    orderFromFile->setObjectName(QStringLiteral("orderFromFile"));
+    units.place(orderFromFile, 64, 246, 70, 14);
+    orderFromFile->setAutoDefault(false);
+    connect(orderFromFile, &QPushButton::clicked, this, &ChannelListDialog::onOrderFromFile);
+
     m_apply = new QPushButton(QStringLiteral("Apply"), this);
     m_apply->setObjectName(QStringLiteral("apply"));
     units.place(m_apply, 357, 246, 50, 14);
@@ -124,7 +138,8 @@ void ChannelListDialog::buildControls() {
     setTabOrder(m_favoriteModeBox, view(tvKind));
     setTabOrder(view(tvKind), view(radioKind));
     setTabOrder(view(radioKind), help);
-    setTabOrder(help, m_apply);
+    setTabOrder(help, orderFromFile);
+    setTabOrder(orderFromFile, m_apply);
     setTabOrder(m_apply, cancel);
 }
 
@@ -355,6 +370,41 @@ void ChannelListDialog::onHelp() {
     showMessage(this, helpText(), MessageIcon::none);
 }
 
+void ChannelListDialog::onOrderFromFile() {
+    FileDialogRequest request;
+    request.filter = QStringLiteral("Channel Data File (*.CDF)|*.cdf|All file (*.*)|*.*||");
+    request.defaultSuffix = QStringLiteral("CDF");
+    request.mustExist = true;
+    const QString path = runFileDialog(this, request);
+    if (path.isEmpty())
+        return;
+    ChannelDatabase reference;
+    if (const int result = readChannelFile(reference, path); result != 0) {
+        showMessage(this, channelReadResultText(result));
+        return;
+    }
+
+    leaveView();
+    ChannelOrder order{m_workingTvList, m_workingRadioList, m_groupCopies};
+    const ReferenceOrderCounts counts =
+        orderFromReference(m_database, order, &Program::pendingFavoriteMask, reference);
+    m_workingTvList = std::move(order.tvList);
+    m_workingRadioList = std::move(order.radioList);
+    m_groupCopies = std::move(order.groups);
+    for (ListKind kind : {tvKind, radioKind})
+        model(kind)->setGroupCount(groupCount());
+    m_favoriteModeBox->setEnabled(groupCount() > 0);
+    forgetSortOrder();
+    fillCombo();
+    showView();
+    markModified();
+    showMessage(this,
+                QStringLiteral("Order taken from %1.\n\n%2\n\nPrograms not found there follow the "
+                               "others in their own order.")
+                    .arg(QFileInfo(path).fileName(), referenceOrderSummary(counts)),
+                MessageIcon::none);
+}
+
 void ChannelListDialog::onApply() {
     if (!m_modified) {
         reject();
@@ -367,13 +417,9 @@ void ChannelListDialog::onApply() {
         program->favoriteMask = program->pendingFavoriteMask;
     for (ProgramNode* program : m_database.radioList)
         program->favoriteMask = program->pendingFavoriteMask;
-    for (int group = 0; group < int(m_groupCopies.size()); ++group) {
-        FavoriteGroup& target = m_database.favoriteGroups[std::size_t(group)];
-        GroupCopy& copy = m_groupCopies[std::size_t(group)];
-        target.name = copy.name;
-        target.tvMembers = copy.tvMembers;
-        target.radioMembers = copy.radioMembers;
-    }
+    for (int group = 0; group < int(m_groupCopies.size()); ++group)
+        m_database.favoriteGroups[std::size_t(group)] = m_groupCopies[std::size_t(group)];
+    m_database.favoriteGroupCount = std::uint8_t(m_groupCopies.size());
     accept();
 }
 

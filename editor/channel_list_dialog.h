@@ -6,6 +6,13 @@
 // database changes only when "Apply" closes the window with changes (Accepted); otherwise
 // the window closes as Rejected and the database keeps its lists, masks and names. The
 // caller has run renumber and found at least one satellite that owns programs.
+//
+// "Order from file..." gives the working lists the order and favourite groups of another
+// Channel Data File (channel_reference_order.h) and says how many programs it found there;
+// like every other change here it reaches the database only through "Apply". Typing in a
+// list moves to the next program whose name begins with the typed text.
+
+#include "channels/channel_nodes.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -17,7 +24,6 @@
 class ChannelDatabase;
 class ProgramListModel;
 class ProgramListView;
-class ProgramNode;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -38,11 +44,7 @@ public:
 private:
     enum ListKind { tvKind, radioKind };
 
-    struct GroupCopy {
-        QByteArray name;
-        std::vector<ProgramNode*> tvMembers;
-        std::vector<ProgramNode*> radioMembers;
-    };
+    using GroupCopy = FavoriteGroup;
 
     void buildControls();
     ProgramListView* createList(ListKind kind);
@@ -67,6 +69,7 @@ private:
     void removeFromGroup(ListKind kind, int row, int group);
     void onRename();
     void onHelp();
+    void onOrderFromFile();
     void onApply();
     void markModified();
 

@@ -2,6 +2,7 @@
 // library, for tests, benchmarks and looking into files from the command line.
 
 #include "channels/atomic_file.h"
+#include "channels/cdftool/tool_commands.h"
 #include "channels/channel_data_json.h"
 #include "channels/channel_database.h"
 #include "channels/channel_file_format.h"
@@ -27,6 +28,8 @@ const char usageText[] =
     "  cdftool check FILE          quick check and full read; exit 0 when valid\n"
     "  cdftool dump FILE           the whole database as JSON on standard output\n"
     "  cdftool resave IN OUT       read IN and write it to OUT\n"
+    "  cdftool reorder --reference REF IN OUT   IN's lists in REF's order and REF's favourites\n"
+    "  cdftool diff [--json] A B   what differs from A to B; exit 0 equal, 1 different\n"
     "  cdftool generate --seed N [--layout 1|2] [--flags F] [--programs P|max] [--scatter] OUT\n"
     "                              a random valid file (flags default 0x0F, programs 50;\n"
     "                              --scatter interleaves the satellites' transponders)\n";
@@ -177,6 +180,10 @@ int run(QStringList args) {
     }
     if (command == "generate")
         return generate(args);
+    if (command == "reorder")
+        return runReorderCommand(args);
+    if (command == "diff")
+        return runDiffCommand(args);
     return usageError(QStringLiteral("unknown command %1").arg(command));
 }
 } // namespace

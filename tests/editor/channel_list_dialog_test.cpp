@@ -7,11 +7,13 @@
 #include "editor/program_list_model.h"
 #include "editor/program_list_view.h"
 #include "tests/support/next_modal.h"
+#include "widgets/file_dialog.h"
 #include "widgets/message_box.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -564,4 +566,119 @@ TEST_F(ChannelListDialogTest, KeyboardAloneMovesSortsOpensTheMenuAndHelp) {
                              "and drop a channel item.\n\nTo add a channel item to a favorite "
                              "group\nTo remove a channel item from a favorite group\n\n\t- Click "
                              "the right mouse button on the name of a channel item\n"));
+}
+
+TEST_F(ChannelListDialogTest, TypingJumpsToTheNextNameBeginningWithTheTextWithoutFiltering) {
+    const int interval = QApplication::keyboardInputInterval();
+    QApplication::setKeyboardInputInterval(150);
+    open({{{"Alpha", "Beta", "Bravo", "Charlie", "beta 2"}}});
+    list()->setFocus();
+    list()->setCurrentIndex(rows()->index(0, 0));
+    const auto typed = [this](const char* text) {
+        QTest::qWait(QApplication::keyboardInputInterval() + 100); // a new search
+        QTest::keyClicks(list(), QString::fromLatin1(text));
+        return list()->currentIndex().row();
+    };
+    EXPECT_EQ(typed("b"), 1);
+    EXPECT_EQ(typed("b"), 2) << "the same letter again goes on to the next one";
+    EXPECT_EQ(typed("BE"), 4) << "case does not matter";
+    EXPECT_EQ(typed("be"), 1) << "the search wraps";
+    EXPECT_EQ(typed("x"), 1) << "no match keeps the current row";
+    EXPECT_EQ(shown(), (std::vector<QByteArray>{"Alpha", "Beta", "Bravo", "Charlie", "beta 2"}));
+    EXPECT_FALSE(button("apply")->isEnabled());
+    QApplication::setKeyboardInputInterval(interval);
+}
+
+// The reference has the programs in reverse order, lacks P2 and has groups of its own.
+TEST_F(ChannelListDialogTest, OrderFromFileTakesTheReferenceUntilCancelOrApply) {
+    QTemporaryDir dir;
+    const QString referencePath = dir.filePath(QStringLiteral("reference.cdf"));
+    {
+        Layout layout{{programNames(5)}, {4, 3, 2, 1, 0}};
+        std::unique_ptr<ChannelDatabase> reference = makeDatabase(layout);
+        ProgramNode* p2 = reference->tvList[2];
+        ASSERT_TRUE(reference->deleteProgram(p2->transponder(), p2));
+        for (int g = 0; g < 4; ++g)
+            reference->favoriteGroups[std::size_t(g)].name = "Ref " + QByteArray::number(g + 1);
+        reference->favoriteGroups[0].tvMembers = {reference->tvList[0]};
+        reference->tvList[0]->favoriteMask = 0x81;
+        ASSERT_EQ(writeChannelFile(*reference, referencePath), 0);
+    }
+    const QString junkPath = dir.filePath(QStringLiteral("junk.cdf"));
+    {
+        QFile junk(junkPath);
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        junk.write("not a channel file at all");
+    }
+    QString chosen;
+    setFileDialogResponder([&chosen](const FileDialogRequest& request) {
+        EXPECT_TRUE(request.mustExist);
+        EXPECT_EQ(request.filter,
+                  QStringLiteral("Channel Data File (*.CDF)|*.cdf|All file (*.*)|*.*||"));
+        return chosen;
+    });
+    std::vector<ShownMessage> messages;
+    setMessageRecorder([&messages](const ShownMessage& message) { messages.push_back(message); });
+
+    database = makeDatabase({{programNames(5)}});
+    ProgramNode* p2 = database->tvList[2];
+    p2->favoriteMask = 0x84;
+    database->favoriteGroups[2].tvMembers = {p2};
+    struct Snapshot {
+        std::vector<Program> tv, radio, group1, group3;
+        QByteArray name1;
+        bool operator==(const Snapshot&) const = default;
+    };
+    const auto snapshot = [this] {
+        const auto& groups = database->favoriteGroups;
+        return Snapshot{records(database->tvList), records(database->radioList),
+                        records(groups[0].tvMembers), records(groups[2].tvMembers), groups[0].name};
+    };
+    const Snapshot before = snapshot();
+
+    openOn(*database);
+    QPushButton* orderFromFile = button("orderFromFile");
+    ASSERT_NE(orderFromFile, nullptr);
+    EXPECT_EQ(orderFromFile->text(), QStringLiteral("Order from file..."));
+    chosen = junkPath;
+    orderFromFile->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QStringLiteral("Invalid CDF format..."));
+    EXPECT_EQ(messages[0].icon, MessageIcon::stop);
+    chosen.clear(); // the file dialog cancelled
+    orderFromFile->click();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(button("apply")->isEnabled());
+
+    chosen = referencePath;
+    orderFromFile->click();
+    EXPECT_EQ(shown(), numbered({4, 3, 1, 0, 2}));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, QStringLiteral("Order taken from reference.cdf.\n\n"
+                                               "TV programs: 4 matched, 1 not matched\n"
+                                               "Radio programs: 4 matched, 0 not matched\n\n"
+                                               "Programs not found there follow the others in "
+                                               "their own order."));
+    EXPECT_EQ(favText(0), QStringLiteral("1"));
+    EXPECT_EQ(favText(4), QStringLiteral("3")) << "P2 keeps its own group";
+    EXPECT_TRUE(button("apply")->isEnabled());
+    QTest::mouseClick(favoriteMode(), Qt::LeftButton);
+    EXPECT_EQ(combo()->itemText(0), QStringLiteral("1. Ref 1"));
+    EXPECT_EQ(shown(), numbered({4}));
+    EXPECT_EQ(snapshot(), before) << "nothing reaches the database before Apply";
+    button("cancel")->click();
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(snapshot(), before);
+
+    openOn(*database);
+    button("orderFromFile")->click();
+    button("apply")->click();
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(namesOf(database->tvList), numbered({4, 3, 1, 0, 2}));
+    EXPECT_EQ(database->favoriteGroups[0].name, QByteArray("Ref 1"));
+    EXPECT_EQ(namesOf(database->favoriteGroups[0].tvMembers), numbered({4}));
+    EXPECT_EQ(namesOf(database->favoriteGroups[2].tvMembers), numbered({2}));
+    EXPECT_EQ(database->tvList[0]->favoriteMask, 0x81);
+    EXPECT_EQ(p2->favoriteMask, 0x84);
+    setFileDialogResponder({});
 }
