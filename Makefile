@@ -3,12 +3,13 @@
 
 BUILD_DIR ?= build
 FUZZ_DIR ?= build-fuzz
+ASAN_DIR ?= build-asan
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 # ccache speeds up rebuilds where it is installed; it is not required.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test fuzz bench format clean
+.PHONY: all deps configure build run test asan fuzz bench format clean
 
 all: build
 
@@ -27,6 +28,21 @@ run: build
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+# The whole test suite under AddressSanitizer, UndefinedBehaviorSanitizer and the standard
+# library's own checks. The environment holds for the build too: test discovery runs the
+# test programs.
+SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+asan: export ASAN_OPTIONS = detect_leaks=1:abort_on_error=0:strict_string_checks=1
+asan: export LSAN_OPTIONS = suppressions=$(CURDIR)/scripts/lsan-suppressions.txt:print_suppressions=0
+asan: export UBSAN_OPTIONS = print_stacktrace=1:halt_on_error=1
+asan: deps
+	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=g++ \
+		-DRX_BUILD_BENCH=OFF $(LAUNCHER) \
+		-DCMAKE_CXX_FLAGS="$(SANITIZE) -D_GLIBCXX_ASSERTIONS" \
+		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE)" > /dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS)
+	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
 fuzz:
 	@scripts/install-deps fuzz
 	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DRX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -41,4 +57,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(ASAN_DIR)
