@@ -479,7 +479,7 @@ int GridCtrl::deleteRows(std::vector<int> rows) {
         selectedArea_.setTop(selectedArea_.top() - gone); // the bottom only ever shrinks
     }
     const bool fixedArea = rows.front() < model_->fixedRows();
-    if (model_->removeRows(rows))
+    if (model_->removeRowSet(rows))
         restoreSections();
     else if (fixedArea)
         applyFixedAreas();

@@ -56,6 +56,8 @@ public:
     // Inserts a row before `position` (-1 appends) with `text` in its first cell; returns the
     // new row's index, -1 when `position` is not an existing row.
     int insertRow(const QString& text, int position = -1);
+    // Each call costs the view a pass over all rows while fixed rows exist; use deleteRows for
+    // more than a few.
     bool deleteRow(int row);
 
     // Row operations end an edit in progress first. Ending it reports "cell changed", whose
@@ -218,7 +220,6 @@ private:
     // that the cell-changed handler deleted).
     std::vector<int> commitEditFollowing(std::vector<int> rows);
     int commitEditFollowing(int row);
-    void removeRowsNow(const std::vector<int>& sortedRows);
     void restoreSections();
 
     bool isDataCell(int row, int column) const;

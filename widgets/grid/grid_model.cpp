@@ -111,7 +111,7 @@ void GridModel::removeRowAt(int row) {
     endRemoveRows();
 }
 
-bool GridModel::removeRows(const std::vector<int>& sortedRows) {
+bool GridModel::removeRowSet(const std::vector<int>& sortedRows) {
     if (sortedRows.empty())
         return false;
     // A run of adjacent rows is one removal for the views; each costs them a pass over all

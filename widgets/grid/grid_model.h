@@ -44,10 +44,10 @@ public:
     // Removes the rows (ascending, no duplicates, all in range) in one pass over the cells.
     // Many scattered rows are removed as one model reset, which the views take in one step;
     // returns true when it did that.
-    bool removeRows(const std::vector<int>& sortedRows);
+    bool removeRowSet(const std::vector<int>& sortedRows);
 
 signals:
-    // After removeRows took its rows out in one reset: which rows went (ascending).
+    // After removeRowSet took its rows out in one reset: which rows went (ascending).
     void rowSetRemoved(const std::vector<int>& sortedRows);
 
 public:
