@@ -3,6 +3,7 @@
 
 BUILD_DIR ?= build
 FUZZ_DIR ?= build-fuzz
+ASAN_DIR ?= build-asan
 FUZZ_SECONDS ?= 60
 TSAN_DIR ?= build-tsan
 # The tests in which the reader thread and the window thread meet.
@@ -13,7 +14,7 @@ JOBS ?= $(shell nproc)
 # ccache speeds up rebuilds where it is installed; it is not required.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test tsan fuzz bench format clean
+.PHONY: all deps configure build run test asan tsan fuzz bench format clean
 
 all: build
 
@@ -45,6 +46,21 @@ tsan: deps
 		$(TSAN_DIR)/$$test --gtest_brief=1 || exit 1; \
 	done
 
+# The whole test suite under AddressSanitizer, UndefinedBehaviorSanitizer and the standard
+# library's own checks. The environment holds for the build too: test discovery runs the
+# test programs. Allocations that may fail (nothrow) return null as without the sanitizer: a
+# test lowers the memory limit on purpose.
+SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+asan: export ASAN_OPTIONS = detect_leaks=1:allocator_may_return_null=1:strict_string_checks=1
+asan: export UBSAN_OPTIONS = print_stacktrace=1:halt_on_error=1
+asan: deps
+	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=g++ \
+		-DRX_BUILD_BENCH=OFF $(LAUNCHER) \
+		-DCMAKE_CXX_FLAGS="$(SANITIZE) -D_GLIBCXX_ASSERTIONS" \
+		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" -DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE)" > /dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS)
+	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
 fuzz:
 	@scripts/install-deps fuzz
 	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DRX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -59,4 +75,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(TSAN_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(ASAN_DIR) $(TSAN_DIR)

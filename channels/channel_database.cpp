@@ -177,14 +177,20 @@ std::uint16_t ChannelDatabase::renumber() {
     return transponderCounter;
 }
 
-bool ChannelDatabase::setVideoPid(ProgramNode* program, std::uint16_t videoPid) {
+ChannelDatabase::VideoPidResult ChannelDatabase::setVideoPid(ProgramNode* program,
+                                                             std::uint16_t videoPid) {
     if (!program || indexOf(program->transponder()->satellite()) < 0)
-        return false;
+        return VideoPidResult::notFound;
+    const bool toTv = videoPid != ChannelLimits::noPid;
+    if (toTv == program->isTv()) {
+        program->videoPid = videoPid;
+        return VideoPidResult::set;
+    }
+    if ((toTv ? tvList : radioList).size() >= std::size_t(ChannelLimits::maxProgramsPerList))
+        return VideoPidResult::listFull;
     program->videoPid = videoPid;
-    if (program->hasVideo() == program->isTv())
-        return false;
     moveToOtherList(program);
-    return true;
+    return VideoPidResult::moved;
 }
 
 void ChannelDatabase::moveToOtherList(ProgramNode* program) {

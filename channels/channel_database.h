@@ -93,12 +93,19 @@ public:
     // returns the number of transponders.
     std::uint16_t renumber();
 
+    // What setVideoPid did; the two refusals change nothing.
+    enum class VideoPidResult {
+        set,      // the PID is stored and the program stays in its list
+        moved,    // the PID is stored and the program changed lists
+        listFull, // refused: the list it would move to already holds 65535 programs
+        notFound, // refused: not a program of this database
+    };
     // Sets the program's video PID and, when that changes its kind, moves it: out of tvList to
     // the end of radioList (or the other way), between its transponder's tvCount and
     // radioCount, and from the TV to the radio member list of every favourite group it is in
-    // (or the other way), appended at the end; its favoriteMask stays. Returns true when the
-    // program changed lists.
-    bool setVideoPid(ProgramNode* program, std::uint16_t videoPid);
+    // (or the other way), appended at the end; its favoriteMask stays. A move into a full list
+    // is refused, as the appends refuse one, so that the file can still be written.
+    VideoPidResult setVideoPid(ProgramNode* program, std::uint16_t videoPid);
 
     // Moves every program whose videoPid no longer matches its list, as setVideoPid does, in
     // tree order. Returns the number of programs moved. The writer runs it first.

@@ -212,12 +212,12 @@ TEST(ChannelDatabase, SetVideoPidMovesTheProgramBetweenListsCountsAndGroups) {
     s.db.favoriteGroups[1].radioMembers = {s.r2};
 
     // Another PID of the same kind moves nothing.
-    EXPECT_FALSE(s.db.setVideoPid(s.t1, 0x0222));
+    EXPECT_EQ(s.db.setVideoPid(s.t1, 0x0222), ChannelDatabase::VideoPidResult::set);
     EXPECT_EQ(s.t1->videoPid, 0x0222);
     EXPECT_EQ(s.db.tvList.front(), s.t1);
 
     // TV to radio: to the end of radioList and of the group's radio members.
-    EXPECT_TRUE(s.db.setVideoPid(s.t1, 0x7FFF));
+    EXPECT_EQ(s.db.setVideoPid(s.t1, 0x7FFF), ChannelDatabase::VideoPidResult::moved);
     EXPECT_TRUE(s.t1->isRadio());
     EXPECT_EQ(s.db.tvList, std::vector<ProgramNode*>{s.t2});
     EXPECT_EQ(s.db.radioList, (std::vector<ProgramNode*>{s.r1, s.r2, s.t1}));
@@ -228,11 +228,45 @@ TEST(ChannelDatabase, SetVideoPidMovesTheProgramBetweenListsCountsAndGroups) {
     EXPECT_EQ(s.t1->favoriteMask, 0x82);
 
     // And back.
-    EXPECT_TRUE(s.db.setVideoPid(s.t1, 0x0101));
+    EXPECT_EQ(s.db.setVideoPid(s.t1, 0x0101), ChannelDatabase::VideoPidResult::moved);
     EXPECT_EQ(s.db.tvList, (std::vector<ProgramNode*>{s.t2, s.t1}));
     EXPECT_EQ(s.db.favoriteGroups[1].tvMembers, (std::vector<ProgramNode*>{s.t2, s.t1}));
     EXPECT_EQ(s.b0->tvCount(), 2);
     EXPECT_TRUE(s.db.assignListPositions());
+}
+
+// A move into a list that already holds the most a file can count is refused whole, so that
+// the next save does not fail on it.
+TEST(ChannelDatabase, SetVideoPidRefusesToMoveIntoAFullList) {
+    using Result = ChannelDatabase::VideoPidResult;
+    ChannelDatabase db;
+    TransponderNode* transponder = db.appendTransponder(db.appendSatellite({}), {});
+    for (int i = 0; i < ChannelLimits::maxProgramsPerList; ++i)
+        ASSERT_NE(db.appendProgram(transponder, tvProgram("tv")), nullptr);
+    ProgramNode* radio = db.appendProgram(transponder, radioProgram("radio"));
+    ASSERT_NE(radio, nullptr);
+    db.favoriteGroupCount = 1;
+    radio->favoriteMask = 0x01;
+    db.favoriteGroups[0].radioMembers = {radio};
+
+    EXPECT_EQ(db.setVideoPid(radio, 0x0200), Result::listFull);
+    EXPECT_EQ(radio->videoPid, ChannelLimits::noPid);
+    EXPECT_TRUE(radio->isRadio());
+    EXPECT_EQ(db.tvList.size(), std::size_t(ChannelLimits::maxProgramsPerList));
+    EXPECT_EQ(db.radioList, std::vector<ProgramNode*>{radio});
+    EXPECT_EQ(transponder->tvCount(), ChannelLimits::maxProgramsPerList);
+    EXPECT_EQ(transponder->radioCount(), 1);
+    EXPECT_EQ(db.favoriteGroups[0].radioMembers, std::vector<ProgramNode*>{radio});
+    EXPECT_TRUE(db.favoriteGroups[0].tvMembers.empty());
+    EXPECT_EQ(db.setVideoPid(nullptr, 0x0200), Result::notFound);
+
+    // Once a TV program has left, there is room again.
+    ProgramNode* first = db.tvList.front();
+    EXPECT_EQ(db.setVideoPid(first, ChannelLimits::noPid), Result::moved);
+    EXPECT_EQ(db.setVideoPid(radio, 0x0200), Result::moved);
+    EXPECT_EQ(db.tvList.back(), radio);
+    EXPECT_EQ(db.radioList, std::vector<ProgramNode*>{first});
+    EXPECT_TRUE(db.assignListPositions());
 }
 
 TEST(ChannelDatabase, SettleProgramKindsFollowsVideoPidsSetDirectly) {

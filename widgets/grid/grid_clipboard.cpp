@@ -38,29 +38,36 @@ QString gridCopyText(const GridModel& model, const QRect& rectangle) {
     return text;
 }
 
-QList<QStringList> gridPasteFields(const QString& text) {
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (lines.size() > 1 && lines.last().isEmpty())
-        lines.removeLast();
+QList<QStringList> gridPasteFields(const QString& whole, qsizetype maxLines, qsizetype maxFields) {
+    const QStringView text(whole);
+    if (maxLines < 0)
+        maxLines = text.size() + 1;
+    if (maxFields < 0)
+        maxFields = text.size() + 1;
     QList<QStringList> result;
-    result.reserve(lines.size());
-    for (QString line : lines) {
-        if (line.isEmpty())
-            line = QStringLiteral(" ");
-        QStringList fields;
-        QString field;
-        auto flush = [&] {
-            if (!field.isEmpty())
-                fields.append(field.trimmed());
-            field.clear();
-        };
-        for (QChar ch : line) {
-            if (ch == QLatin1Char('\t') || ch == QLatin1Char(','))
-                flush();
-            else
-                field += ch;
+    qsizetype start = 0;
+    while (result.size() < maxLines && start <= text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0) {
+            end = text.size();
+            if (start == end && !result.isEmpty())
+                break; // after a final line feed
         }
-        flush();
+        const QStringView line = text.sliced(start, end - start);
+        start = end + 1;
+        if (line.isEmpty()) {
+            result.append(maxFields > 0 ? QStringList{QString()} : QStringList{}); // one space
+            continue;
+        }
+        QStringList fields;
+        qsizetype fieldStart = 0;
+        for (qsizetype i = 0; i <= line.size() && fields.size() < maxFields; ++i) {
+            if (i < line.size() && line[i] != QLatin1Char('\t') && line[i] != QLatin1Char(','))
+                continue;
+            if (i > fieldStart)
+                fields.append(line.sliced(fieldStart, i - fieldStart).trimmed().toString());
+            fieldStart = i + 1;
+        }
         result.append(fields);
     }
     return result;

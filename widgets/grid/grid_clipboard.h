@@ -20,4 +20,7 @@ QString gridCopyText(const GridModel& model, const QRect& rectangle);
 // Paste form: one entry per line (split at line feeds), each line split into its non-empty
 // fields at tabs, commas and line feeds, every field trimmed. An empty line counts as one space
 // (so it yields one empty field). A final line feed ends the last line; it does not start one.
-QList<QStringList> gridPasteFields(const QString& text);
+// Only the first `maxLines` lines and the first `maxFields` fields of each are taken: the rest
+// of the text is not split at all.
+QList<QStringList> gridPasteFields(const QString& text, qsizetype maxLines = -1,
+                                   qsizetype maxFields = -1);

@@ -38,6 +38,7 @@ void GridCorner::paintEvent(QPaintEvent*) {
 }
 
 void GridCorner::mousePressEvent(QMouseEvent* event) {
+    grid_->commitEdit(); // before the cell is looked up: ending the edit may move rows
     grid_->cellPressed(cellAt(event->position().toPoint()), event);
 }
 

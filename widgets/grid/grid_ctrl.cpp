@@ -8,6 +8,8 @@
 
 #include <QApplication>
 
+#include <algorithm>
+
 // ---------------------------------------------------------------------------------------------
 // Construction and settings
 
@@ -35,6 +37,16 @@ GridCtrl::GridCtrl(QWidget* parent) : QTableView(parent) {
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
+
+    // Whatever moves cells ends a mouse drag and takes the pop-up away: both point at cells
+    // by their index.
+    const auto moved = [this] { structureChanged(); };
+    connect(model_, &QAbstractItemModel::rowsInserted, this, moved);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, moved);
+    connect(model_, &QAbstractItemModel::columnsInserted, this, moved);
+    connect(model_, &QAbstractItemModel::columnsRemoved, this, moved);
+    connect(model_, &QAbstractItemModel::modelReset, this, moved);
+    connect(model_, &QAbstractItemModel::dataChanged, this, &GridCtrl::cellsUpdated);
 
     autoScrollTimer_.setInterval(25);
     connect(&autoScrollTimer_, &QTimer::timeout, this, &GridCtrl::autoScroll);
@@ -78,6 +90,7 @@ void GridCtrl::applyPalette() {
 }
 
 void GridCtrl::applyFont() {
+    hideTitleTip();
     const QFontMetrics metrics(font());
     const int oldRowHeight = defaultRowHeight_;
     const int oldColumnWidth = defaultColumnWidth_;
@@ -298,6 +311,7 @@ bool GridCtrl::setFixedRowCount(int count) {
     for (int row = 0; row < count; ++row)
         for (int column = 0; column < model_->columns(); ++column)
             model_->cell(row, column).state &= ~GridState::selected;
+    structureChanged();
     applyFixedAreas();
     return true;
 }
@@ -314,16 +328,71 @@ bool GridCtrl::setFixedColumnCount(int count) {
     for (int row = 0; row < model_->rows(); ++row)
         for (int column = 0; column < count; ++column)
             model_->cell(row, column).state &= ~GridState::selected;
+    structureChanged();
     applyFixedAreas();
     return true;
 }
 
-int GridCtrl::insertRow(const QString& text, int position) {
-    if (position == -1)
-        position = model_->rows();
-    else if (position < 0 || position >= model_->rows())
-        return -1;
+void GridCtrl::structureChanged() {
+    endMouseDrag();
+    hideTitleTip();
+}
+
+void GridCtrl::endMouseDrag() {
+    autoScrollTimer_.stop();
+    mouseMode_ = MouseMode::none;
+    pressedCell_ = {};
+    dragRectangle_ = QRect();
+    selectedBeforeDrag_.clear();
+}
+
+std::vector<int> GridCtrl::commitEditFollowing(std::vector<int> rows) {
+    if (!editing_)
+        return rows;
+    const auto inserted = [&rows](const QModelIndex&, int first, int last) {
+        for (int& row : rows)
+            if (row >= first)
+                row += last - first + 1;
+    };
+    const auto removed = [&rows](const QModelIndex&, int first, int last) {
+        for (int& row : rows)
+            if (row > last)
+                row -= last - first + 1;
+            else if (row >= first)
+                row = -1;
+    };
+    const auto setRemoved = [&rows](const std::vector<int>& gone) {
+        for (int& row : rows) {
+            const auto at = std::lower_bound(gone.begin(), gone.end(), row);
+            row = at != gone.end() && *at == row ? -1 : row - int(at - gone.begin());
+        }
+    };
+    const QMetaObject::Connection links[] = {
+        connect(model_, &QAbstractItemModel::rowsInserted, this, inserted),
+        connect(model_, &QAbstractItemModel::rowsRemoved, this, removed),
+        connect(model_, &GridModel::rowSetRemoved, this, setRemoved),
+    };
     commitEdit();
+    for (const QMetaObject::Connection& link : links)
+        disconnect(link);
+    return rows;
+}
+
+int GridCtrl::commitEditFollowing(int row) {
+    return commitEditFollowing(std::vector<int>{row}).front();
+}
+
+int GridCtrl::insertRow(const QString& text, int position) {
+    if (position < -1 || position >= model_->rows())
+        return -1;
+    if (position == -1) {
+        commitEdit();
+        position = model_->rows();
+    } else {
+        position = commitEditFollowing(position);
+        if (position < 0)
+            return -1;
+    }
     clearSelectedFlags();
     if (model_->columns() == 0)
         setColumnCount(1);
@@ -334,6 +403,7 @@ int GridCtrl::insertRow(const QString& text, int position) {
         metrics.boundingRect(QRect(0, 0, 0x7FFF, 0x7FFF), Qt::AlignLeft | Qt::AlignTop, measured)
             .height() +
         2 * look_.margin;
+    const bool fixedArea = position < model_->fixedRows();
     model_->insertRowAt(position, height);
     model_->cell(position, 0).text = text;
 
@@ -346,16 +416,20 @@ int GridCtrl::insertRow(const QString& text, int position) {
     }
     if (anchor_.row > position)
         ++anchor_.row;
-    if (position >= model_->fixedRows())
+    // A data row leaves the fixed areas as they are; the view lays itself out again.
+    if (fixedArea)
+        applyFixedAreas();
+    else
         syncRowHeight(position);
-    applyFixedAreas();
     return position;
 }
 
 bool GridCtrl::deleteRow(int row) {
     if (row < 0 || row >= model_->rows())
         return false;
-    commitEdit();
+    row = commitEditFollowing(row);
+    if (row < 0)
+        return false;
     if (focus_.row == row)
         focus_ = {};
     else if (focus_.row > row)
@@ -366,9 +440,73 @@ bool GridCtrl::deleteRow(int row) {
         --anchor_.row;
     if (!selectedArea_.isNull() && selectedArea_.top() > 0)
         selectedArea_.setTop(selectedArea_.top() - 1); // the rows below move up
+    const bool fixedArea = row < model_->fixedRows();
     model_->removeRowAt(row);
-    applyFixedAreas();
+    if (fixedArea)
+        applyFixedAreas();
     return true;
+}
+
+int GridCtrl::deleteRows(std::vector<int> rows) {
+    std::erase_if(rows, [this](int row) { return row < 0 || row >= model_->rows(); });
+    if (rows.empty())
+        return 0;
+    rows = commitEditFollowing(std::move(rows));
+    std::erase_if(rows, [](int row) { return row < 0; });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty())
+        return 0;
+
+    // Where a surviving row ends up; -1 for a row that goes.
+    const auto after = [&rows](int row) {
+        const auto at = std::lower_bound(rows.begin(), rows.end(), row);
+        return at != rows.end() && *at == row ? -1 : row - int(at - rows.begin());
+    };
+    if (focus_.isValid()) {
+        focus_.row = after(focus_.row);
+        if (focus_.row < 0)
+            focus_ = {};
+    }
+    if (anchor_.isValid()) {
+        anchor_.row = after(anchor_.row);
+        if (anchor_.row < 0)
+            anchor_ = {};
+    }
+    if (!selectedArea_.isNull()) {
+        const int gone =
+            int(std::lower_bound(rows.begin(), rows.end(), selectedArea_.top()) - rows.begin());
+        selectedArea_.setTop(selectedArea_.top() - gone); // the bottom only ever shrinks
+    }
+    const bool fixedArea = rows.front() < model_->fixedRows();
+    if (model_->removeRowSet(rows))
+        restoreSections();
+    else if (fixedArea)
+        applyFixedAreas();
+    return int(rows.size());
+}
+
+// After a model reset the headers know only the default section size and nothing hidden.
+void GridCtrl::restoreSections() {
+    for (int row = model_->fixedRows(); row < model_->rows(); ++row)
+        if (rowHeader_->sectionSize(row) != model_->rowHeight(row))
+            rowHeader_->resizeSection(row, model_->rowHeight(row));
+    for (int column = model_->fixedColumns(); column < model_->columns(); ++column)
+        if (columnHeader_->sectionSize(column) != model_->columnWidth(column))
+            columnHeader_->resizeSection(column, model_->columnWidth(column));
+    applyFixedAreas();
+}
+
+std::vector<int> GridCtrl::selectedRows() const {
+    std::vector<int> rows;
+    const QRect area = selectedArea_.intersected(QRect(0, 0, model_->columns(), model_->rows()));
+    for (int row = area.top(); row <= area.bottom(); ++row)
+        for (int column = area.left(); column <= area.right(); ++column)
+            if (model_->cell(row, column).state & GridState::selected) {
+                rows.push_back(row);
+                break;
+            }
+    return rows;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -420,6 +558,21 @@ bool GridCtrl::getCell(GridItem& item) const {
     return true;
 }
 
+bool GridCtrl::setRowTexts(int row, const QStringList& texts, int firstColumn) {
+    if (!model_->contains(row, firstColumn))
+        return false;
+    const int lastColumn =
+        int(std::min<qsizetype>(model_->columns() - 1, firstColumn + texts.size() - 1));
+    if (lastColumn < firstColumn)
+        return true;
+    for (int column = firstColumn; column <= lastColumn; ++column)
+        model_->cell(row, column).text = texts[column - firstColumn];
+    model_->rowUpdated(row, firstColumn, lastColumn);
+    if (model_->isFixed(row, firstColumn))
+        redraw();
+    return true;
+}
+
 bool GridCtrl::setCellText(int row, int column, const QString& text) {
     if (!model_->contains(row, column))
         return false;
@@ -457,6 +610,7 @@ bool GridCtrl::setCellState(int row, int column, std::uint32_t state) {
 bool GridCtrl::setRowHeight(int row, int height) {
     if (row < 0 || row >= model_->rows() || height < 0)
         return false;
+    hideTitleTip();
     model_->setRowHeight(row, height);
     syncRowHeight(row);
     return true;
@@ -465,6 +619,7 @@ bool GridCtrl::setRowHeight(int row, int height) {
 bool GridCtrl::setColumnWidth(int column, int width) {
     if (column < 0 || column >= model_->columns() || width < 0)
         return false;
+    hideTitleTip();
     model_->setColumnWidth(column, width);
     syncColumnWidth(column);
     return true;

@@ -5,6 +5,7 @@
 #include "widgets/grid/grid_cell_painter.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QTableView>
 #include <QTimer>
 
@@ -55,7 +56,29 @@ public:
     // Inserts a row before `position` (-1 appends) with `text` in its first cell; returns the
     // new row's index, -1 when `position` is not an existing row.
     int insertRow(const QString& text, int position = -1);
+    // Each call costs the view a pass over all rows while fixed rows exist; use deleteRows for
+    // more than a few.
     bool deleteRow(int row);
+
+    // Row operations end an edit in progress first. Ending it reports "cell changed", whose
+    // handler may insert or delete rows; a row index passed in always means the row that held
+    // it at the call, and an operation whose row the handler deleted does nothing.
+
+    // --- Many rows at once -------------------------------------------------------------------
+    // For grids of thousands of rows, fill with setRowCount (all new rows at once, default
+    // height, empty cells) and setRowTexts; insertRow per row is meant for a few rows.
+    //
+    // Sets the texts of `row` from `firstColumn` on, one text per column (texts past the last
+    // column are ignored), and repaints the row once. False when the row or column is out of
+    // range. Like setCellText, it does not mark cells modified or report "cell changed".
+    bool setRowTexts(int row, const QStringList& texts, int firstColumn = 0);
+    // Deletes all the given rows in one pass (any order, duplicates and out-of-range indexes
+    // ignored) and returns how many went. The remaining rows keep their texts: a row-number
+    // column is not renumbered. The focus cell goes when its row goes, otherwise it follows
+    // its row; the selection of the remaining rows stays.
+    int deleteRows(std::vector<int> rows);
+    // The rows that hold a selected cell, in ascending order.
+    std::vector<int> selectedRows() const;
 
     // --- Cells -------------------------------------------------------------------------------
     bool setCell(const GridItem& item);
@@ -189,6 +212,16 @@ private:
 
     enum class MouseMode { none, selecting, prepareEdit };
 
+    // Rows or columns came or went (or the fixed area changed): what pointed at cells by their
+    // index is dropped.
+    void structureChanged();
+    void endMouseDrag();
+    // Ends an edit in progress and returns where the given rows are afterwards (-1 for a row
+    // that the cell-changed handler deleted).
+    std::vector<int> commitEditFollowing(std::vector<int> rows);
+    int commitEditFollowing(int row);
+    void restoreSections();
+
     bool isDataCell(int row, int column) const;
     GridCellRef firstDataCell() const;
     void applyFont();
@@ -206,6 +239,7 @@ private:
     void restartSelection();
     void updateDragSelection(GridCellRef to);
     bool navigate(int key, Qt::KeyboardModifiers modifiers);
+    // The nearest data cell; invalid when the grid has no data cells.
     GridCellRef clampToData(GridCellRef cell) const;
 
     // Mouse, shared by the data area, the headers and the corner.
@@ -216,6 +250,7 @@ private:
     void autoScroll();
     void cellHovered(GridCellRef cell);
     void hideTitleTip();
+    void cellsUpdated(const QModelIndex& topLeft, const QModelIndex& bottomRight);
     void hideTitleTipUnlessOver();
 
     // Editing.

@@ -20,10 +20,16 @@ bool GridCtrl::editCell(int row, int column) {
 }
 
 bool GridCtrl::startEdit(GridCellRef cell, const GridEditStart& start) {
+    if (editing_) {
+        // Ending the edit may move rows, and then `cell` no longer names the cell meant.
+        const int row = commitEditFollowing(cell.row);
+        if (row < 0)
+            return false;
+        cell.row = row;
+    }
     if (!editable_ || !isDataCell(cell.row, cell.column) ||
         (model_->cell(cell.row, cell.column).state & GridState::readOnly))
         return false;
-    commitEdit();
     hideTitleTip();
     const QModelIndex index = model_->index(cell.row, cell.column);
     scrollTo(index);
@@ -125,7 +131,9 @@ void GridCtrl::paste() {
     if (text.isEmpty())
         return;
     const GridCellRef origin = focus_;
-    const QList<QStringList> lines = gridPasteFields(text);
+    // Only what can land is split off the text, however long it is.
+    const QList<QStringList> lines =
+        gridPasteFields(text, model_->rows() - origin.row, model_->columns() - origin.column);
     for (int line = 0; line < lines.size(); ++line) {
         const QStringList& fields = lines[line];
         for (int field = 0; field < fields.size(); ++field) {
@@ -135,8 +143,9 @@ void GridCtrl::paste() {
                 continue;
             emit editBegun(row, column);
             if (model_->contains(row, column)) {
-                changeCellText(row, column, fields[field]);
+                // First: the cell-changed handler may take the cell away.
                 model_->cell(row, column).state &= ~GridState::selected;
+                changeCellText(row, column, fields[field]);
             }
             emit editEnded(row, column);
         }

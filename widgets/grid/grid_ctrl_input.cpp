@@ -27,6 +27,8 @@ GridCellRef GridCtrl::firstDataCell() const {
 }
 
 GridCellRef GridCtrl::clampToData(GridCellRef cell) const {
+    if (!firstDataCell().isValid())
+        return {};
     cell.row = std::clamp(cell.row, model_->fixedRows(), model_->rows() - 1);
     cell.column = std::clamp(cell.column, model_->fixedColumns(), model_->columns() - 1);
     return cell;
@@ -135,10 +137,10 @@ bool GridCtrl::ensureCellVisible(int row, int column) {
 
 // Moves the focus cell as a navigation key does; true when it moved.
 bool GridCtrl::navigate(int key, Qt::KeyboardModifiers modifiers) {
+    const GridCellRef first = firstDataCell();
+    if (!first.isValid())
+        return false; // nowhere to go, and the bounds below would cross
     if (!focus_.isValid()) {
-        const GridCellRef first = firstDataCell();
-        if (!first.isValid())
-            return false;
         moveFocus(first);
         restartSelection();
         ensureCellVisible(first.row, first.column);
@@ -310,6 +312,7 @@ void GridCtrl::focusOutEvent(QFocusEvent* event) {
 // Mouse
 
 void GridCtrl::mousePressEvent(QMouseEvent* event) {
+    commitEdit(); // before the cell is looked up: ending the edit may move rows
     const QModelIndex index = indexAt(event->position().toPoint());
     cellPressed(index.isValid() ? GridCellRef{index.row(), index.column()} : GridCellRef{}, event);
 }
@@ -388,9 +391,14 @@ void GridCtrl::cellPressed(GridCellRef cell, const QMouseEvent* event) {
 }
 
 void GridCtrl::updateDragSelection(GridCellRef to) {
-    if (!anchor_.isValid() || model_->rows() <= model_->fixedRows() ||
-        model_->columns() <= model_->fixedColumns())
+    if (!anchor_.isValid() || !firstDataCell().isValid())
         return;
+    // Rows and columns that changed since the press end the drag (structureChanged); these
+    // keep the loop below inside the grid whatever happens.
+    const QRect grid(0, 0, model_->columns(), model_->rows());
+    dragRectangle_ = dragRectangle_.intersected(grid);
+    if (selectedBeforeDrag_.size() != std::size_t(grid.width()) * std::size_t(grid.height()))
+        selectedBeforeDrag_.clear();
     const GridCellRef from = clampToData(anchor_);
     to = clampToData(to);
     QRect next(QPoint(std::min(from.column, to.column), std::min(from.row, to.row)),
@@ -470,7 +478,9 @@ void GridCtrl::cellReleased(GridCellRef cell, const QMouseEvent* event) {
 
 void GridCtrl::cellDoubleClicked(GridCellRef cell) {
     mouseMode_ = MouseMode::none;
-    if (!isDataCell(cell.row, cell.column) || (editing_ && cell == editCell_))
+    // The press before it ended any other edit, so an edit now is the one its release started
+    // on this cell.
+    if (editing_ || !isDataCell(cell.row, cell.column))
         return;
     if (!(cell == focus_)) {
         moveFocus(cell);
@@ -531,6 +541,17 @@ void GridCtrl::cellHovered(GridCellRef cell) {
     }
     tipCell_ = cell;
     titleTip_->showText(data.text, data.font, QRect(mapToGlobal(rect.topLeft()), rect.size()));
+}
+
+// A pop-up over a cell whose contents changed shows the new text, or goes when that fits.
+void GridCtrl::cellsUpdated(const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+    if (!tipCell_.isValid() || !titleTip_->isVisible() || tipCell_.row < topLeft.row() ||
+        tipCell_.row > bottomRight.row() || tipCell_.column < topLeft.column() ||
+        tipCell_.column > bottomRight.column())
+        return;
+    const GridCellRef cell = tipCell_;
+    hideTitleTip();
+    cellHovered(cell);
 }
 
 void GridCtrl::hideTitleTip() {

@@ -48,6 +48,13 @@ QRect GridHeader::cellRect(int row, int column) const {
     return QRect(x, sectionViewportPosition(row), model.columnWidth(column), sectionSize(row));
 }
 
+QSize GridHeader::sizeHint() const {
+    const GridModel& model = grid_->gridModel();
+    if (orientation() == Qt::Horizontal)
+        return {length(), model.fixedRowsHeight()};
+    return {model.fixedColumnsWidth(), length()};
+}
+
 void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
     const GridModel& model = grid_->gridModel();
     painter->save();
@@ -73,6 +80,7 @@ void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalI
 }
 
 void GridHeader::mousePressEvent(QMouseEvent* event) {
+    grid_->commitEdit(); // before the cell is looked up: ending the edit may move rows
     grid_->cellPressed(cellAt(event->position().toPoint()), event);
 }
 

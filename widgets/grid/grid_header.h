@@ -17,6 +17,9 @@ public:
     GridCellRef cellAt(const QPoint& position) const;
     // A fixed cell's rectangle in the header's viewport; empty when the cell is not on it.
     QRect cellRect(int row, int column) const;
+    // The size of the fixed area. The view asks on every layout; measuring the sections, as
+    // the base class does, would cost a pass over thousands of rows for a known result.
+    QSize sizeHint() const override;
 
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;

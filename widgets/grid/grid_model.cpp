@@ -1,5 +1,6 @@
 #include "widgets/grid/grid_model.h"
 
+#include <algorithm>
 #include <numeric>
 
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -41,6 +42,10 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
 void GridModel::cellUpdated(int row, int column) {
     const QModelIndex at = index(row, column);
     emit dataChanged(at, at);
+}
+
+void GridModel::rowUpdated(int row, int firstColumn, int lastColumn) {
+    emit dataChanged(index(row, firstColumn), index(row, lastColumn));
 }
 
 void GridModel::allCellsUpdated() {
@@ -104,6 +109,58 @@ void GridModel::removeRowAt(int row) {
     if (row < fixedRows_)
         --fixedRows_;
     endRemoveRows();
+}
+
+bool GridModel::removeRowSet(const std::vector<int>& sortedRows) {
+    if (sortedRows.empty())
+        return false;
+    // A run of adjacent rows is one removal for the views; each costs them a pass over all
+    // their sections, so past a few runs one reset is cheaper.
+    constexpr int kMostRuns = 8;
+    int runs = 1;
+    for (std::size_t i = 1; i < sortedRows.size() && runs <= kMostRuns; ++i)
+        if (sortedRows[i] != sortedRows[i - 1] + 1)
+            ++runs;
+    const int fixedGone = int(std::lower_bound(sortedRows.begin(), sortedRows.end(), fixedRows_) -
+                              sortedRows.begin());
+    if (runs <= kMostRuns) {
+        // Bottom up, so that the rows still to go keep their indexes.
+        std::size_t end = sortedRows.size();
+        while (end > 0) {
+            std::size_t begin = end - 1;
+            while (begin > 0 && sortedRows[begin - 1] + 1 == sortedRows[begin])
+                --begin;
+            const int first = sortedRows[begin];
+            const int last = sortedRows[end - 1];
+            beginRemoveRows({}, first, last);
+            cells_.erase(cells_.begin() + first, cells_.begin() + last + 1);
+            rowHeights_.erase(rowHeights_.begin() + first, rowHeights_.begin() + last + 1);
+            fixedRows_ -= std::max(0, std::min(last + 1, fixedRows_) - first);
+            endRemoveRows();
+            end = begin;
+        }
+        return false;
+    }
+    beginResetModel();
+    std::size_t kept = 0;
+    std::size_t next = 0;
+    for (std::size_t row = 0; row < cells_.size(); ++row) {
+        if (next < sortedRows.size() && std::size_t(sortedRows[next]) == row) {
+            ++next;
+            continue;
+        }
+        if (kept != row) {
+            cells_[kept] = std::move(cells_[row]);
+            rowHeights_[kept] = rowHeights_[row];
+        }
+        ++kept;
+    }
+    cells_.resize(kept);
+    rowHeights_.resize(kept);
+    fixedRows_ -= fixedGone;
+    endResetModel();
+    emit rowSetRemoved(sortedRows);
+    return true;
 }
 
 int GridModel::fixedRowsHeight() const {

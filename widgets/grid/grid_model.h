@@ -30,6 +30,7 @@ public:
     // Changes through this reference are shown after cellUpdated().
     GridCell& cell(int row, int column) { return cells_[row][column]; }
     void cellUpdated(int row, int column);
+    void rowUpdated(int row, int firstColumn, int lastColumn);
     void allCellsUpdated();
 
     // New cells start as copies of this one (font, format, colours).
@@ -40,7 +41,16 @@ public:
     void setColumnCount(int count, int newColumnWidth);
     void insertRowAt(int position, int height);
     void removeRowAt(int row);
+    // Removes the rows (ascending, no duplicates, all in range) in one pass over the cells.
+    // Many scattered rows are removed as one model reset, which the views take in one step;
+    // returns true when it did that.
+    bool removeRowSet(const std::vector<int>& sortedRows);
 
+signals:
+    // After removeRowSet took its rows out in one reset: which rows went (ascending).
+    void rowSetRemoved(const std::vector<int>& sortedRows);
+
+public:
     int fixedRows() const { return fixedRows_; }
     int fixedColumns() const { return fixedColumns_; }
     void setFixedRows(int count) { fixedRows_ = count; }

@@ -3,12 +3,15 @@
 #include "widgets/grid/grid_ctrl.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
 
 #include <ctime>
 #include <memory>
@@ -129,6 +132,141 @@ void BM_ArrowKeyInBigGrid(benchmark::State& state) {
     state.counters["max_frame_ms"] = worst;
 }
 BENCHMARK(BM_ArrowKeyInBigGrid)->Unit(benchmark::kMillisecond)->Iterations(200);
+
+// The editor's way of filling a transponder: one appended row per program, then its texts, in a
+// grid with a fixed header row and a fixed row-number column.
+constexpr int kAppendedRows = 16000;
+
+void prepareHeaders(GridCtrl& grid) {
+    grid.setRowCount(1);
+    grid.setColumnCount(kColumns);
+    grid.setFixedRowCount(1);
+    grid.setFixedColumnCount(1);
+}
+
+void setProgramTexts(GridCtrl& grid, int row) {
+    grid.setCellText(row, 1, QStringLiteral("Program %1").arg(row));
+    for (int column = 2; column < kColumns; ++column)
+        grid.setCellText(row, column, QString::asprintf("0x%04x", (row + column) & 0x1FFF));
+}
+
+void BM_AppendRowsOneByOne(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto shown = std::make_unique<ShownGrid>();
+        prepareHeaders(*shown->grid);
+        state.ResumeTiming();
+        for (int n = 1; n <= kAppendedRows; ++n)
+            setProgramTexts(*shown->grid, shown->grid->insertRow(QString::number(n)));
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        shown.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AppendRowsOneByOne)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Half of 16,000 rows selected (every other one, as Ctrl+clicks leave them), then deleted the
+// way the editor's "delete selected rows" does it.
+void selectEveryOtherRow(GridCtrl& grid) {
+    for (int row = 1; row < grid.rowCount(); row += 2)
+        for (int column = 1; column < kColumns; ++column)
+            grid.setCellState(row, column, GridState::selected);
+}
+
+void BM_DeleteSelectedRowsOneByOne(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto shown = std::make_unique<ShownGrid>();
+        prepareHeaders(*shown->grid);
+        for (int n = 1; n <= kAppendedRows; ++n)
+            shown->grid->insertRow(QString::number(n));
+        selectEveryOtherRow(*shown->grid);
+        state.ResumeTiming();
+        for (int row = shown->grid->rowCount() - 1; row >= 1; --row)
+            if (shown->grid->getCellState(row, 1) & GridState::selected)
+                shown->grid->deleteRow(row);
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        shown.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DeleteSelectedRowsOneByOne)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The same with the bulk operations: all rows at once, one call per row for its texts.
+void BM_FillRowsAtOnce(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto shown = std::make_unique<ShownGrid>();
+        prepareHeaders(*shown->grid);
+        state.ResumeTiming();
+        GridCtrl& grid = *shown->grid;
+        grid.setRowCount(kAppendedRows + 1);
+        QStringList texts;
+        for (int row = 1; row <= kAppendedRows; ++row) {
+            texts.clear();
+            texts << QString::number(row) << QStringLiteral("Program %1").arg(row);
+            for (int column = 2; column < kColumns; ++column)
+                texts << QString::asprintf("0x%04x", (row + column) & 0x1FFF);
+            grid.setRowTexts(row, texts);
+        }
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        shown.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FillRowsAtOnce)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_DeleteSelectedRowsAtOnce(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto shown = std::make_unique<ShownGrid>();
+        prepareHeaders(*shown->grid);
+        shown->grid->setRowCount(kAppendedRows + 1);
+        selectEveryOtherRow(*shown->grid);
+        state.ResumeTiming();
+        shown->grid->deleteRows(shown->grid->selectedRows());
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        shown.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DeleteSelectedRowsAtOnce)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+long peakResidentKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A clipboard far larger than the grid: 20 M characters pasted into a 10 x 10 data area. The
+// peak memory counter is the process's, so it means something only when this runs alone
+// (--benchmark_filter=Paste).
+void BM_PasteHugeClipboard(benchmark::State& state) {
+    ShownGrid shown;
+    shown.grid->setRowCount(11);
+    shown.grid->setColumnCount(11);
+    shown.grid->setFixedRowCount(1);
+    shown.grid->setFixedColumnCount(1);
+    QString text;
+    const QString line = QStringLiteral("0x0101\t0x0102\tsome name\t12345\n");
+    text.reserve(20'000'000 + line.size());
+    while (text.size() < 20'000'000)
+        text += line;
+    QGuiApplication::clipboard()->setText(text);
+    text.clear();
+    text.squeeze();
+    const long before = peakResidentKilobytes();
+    for (auto _ : state) {
+        shown.grid->setFocusCell(1, 1);
+        shown.grid->paste();
+    }
+    state.counters["peak_rss_growth_mb"] = double(peakResidentKilobytes() - before) / 1024.0;
+}
+BENCHMARK(BM_PasteHugeClipboard)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

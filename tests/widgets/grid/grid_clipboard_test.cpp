@@ -127,6 +127,9 @@ TEST(GridPasteFieldsTest, SplitsLinesAndFields) {
     EXPECT_EQ(gridPasteFields("a\n\nb"), (Lines{{"a"}, {""}, {"b"}}));
     EXPECT_EQ(gridPasteFields("\t,\t"), (Lines{{}}));
     EXPECT_EQ(gridPasteFields("x \r\n y"), (Lines{{"x"}, {"y"}}));
+    // Only what fits the grid from the focus cell on is taken.
+    EXPECT_EQ(gridPasteFields("a,b,c\nd\ne,f", 2, 2), (Lines{{"a", "b"}, {"d"}}));
+    EXPECT_EQ(gridPasteFields("\n\nx", 2, 1), (Lines{{""}, {""}}));
 }
 
 } // namespace

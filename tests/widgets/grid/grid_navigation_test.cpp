@@ -6,6 +6,8 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include <functional>
+
 namespace {
 
 class GridNavigationTest : public GridTest {
@@ -223,6 +225,46 @@ TEST_F(GridNavigationTest, TitleTipShowsTheWholeTextOfATruncatedCell) {
     moveOver(4, 4);
     moveOver(3, 2);
     EXPECT_FALSE(grid->isTitleTipShown());
+}
+
+// The pop-up never shows a text the cell under it no longer has.
+TEST_F(GridNavigationTest, TitleTipFollowsTheCellUnderIt) {
+    const QString longText = QStringLiteral("a text much too long to fit into this narrow cell");
+    const QString otherText = QStringLiteral("another text that is also far too wide for it");
+    const auto hover = [&] {
+        grid->setCellText(3, 2, longText);
+        moveOver(4, 4);
+        moveOver(3, 2);
+        ASSERT_TRUE(grid->isTitleTipShown());
+    };
+    click(1, 1);
+    hover();
+    grid->setCellText(3, 3, otherText);
+    EXPECT_EQ(grid->titleTipText(), " " + longText + " ") << "another cell changed";
+    grid->setCellText(3, 2, otherText);
+    EXPECT_TRUE(grid->isTitleTipShown());
+    EXPECT_EQ(grid->titleTipText(), " " + otherText + " ");
+    grid->setRowTexts(3, {"3", "", "short"});
+    EXPECT_FALSE(grid->isTitleTipShown()) << "the new text fits";
+
+    const std::pair<const char*, std::function<void()>> moves[] = {
+        {"its row deleted", [&] { grid->deleteRow(3); }},
+        {"its row deleted with others",
+         [&] {
+             grid->deleteRows({2, 3});
+         }},
+        {"a row inserted above", [&] { grid->insertRow(QString(), 1); }},
+        {"rows cut back", [&] { grid->setRowCount(3); }},
+        {"its column widened", [&] { grid->setColumnWidth(2, 600); }},
+    };
+    for (const auto& [name, change] : moves) {
+        SCOPED_TRACE(name);
+        grid->setRowCount(0);
+        fill(40, 4);
+        hover();
+        change();
+        EXPECT_FALSE(grid->isTitleTipShown());
+    }
 }
 
 TEST_F(GridNavigationTest, TitleTipAlsoServesFixedCellsButNotShortTexts) {
