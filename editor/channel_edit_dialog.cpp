@@ -705,6 +705,13 @@ void ChannelEditDialog::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    // While a search is open, Escape closes the search first, wherever the focus is.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        findField_->isVisible()) {
+        closeFind();
+        event->accept();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 

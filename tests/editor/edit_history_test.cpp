@@ -242,7 +242,13 @@ TEST_F(EditHistoryTest, FindWalksEverySatelliteAndWrapsRound) {
     EXPECT_EQ(selected(), node(1, 0, 1));
     EXPECT_EQ(editor->grid()->gridMode(), ChannelGrid::programRows);
 
+    // Escape closes the field, from the field or from the tree, and leaves the editor open.
     QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(field->isVisible());
+    EXPECT_TRUE(editor->tree()->hasFocus());
+    key(Qt::Key_F);
+    editor->tree()->setFocus();
+    QTest::keyClick(editor->tree(), Qt::Key_Escape);
     EXPECT_FALSE(field->isVisible());
     EXPECT_TRUE(editor->isVisible());
     EXPECT_TRUE(questions.isEmpty());
