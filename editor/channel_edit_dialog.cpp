@@ -187,6 +187,27 @@ void ChannelEditDialog::connectControls() {
     connect(channelListButton_, &QPushButton::clicked, this, &ChannelEditDialog::onChannelList);
     connect(exitButton_, &QPushButton::clicked, this, &ChannelEditDialog::onExit);
     connect(findField_, &QLineEdit::textEdited, this, [this] { find(false); });
+
+    // What undo and redo change, so that the tree shows it afterwards.
+    connect(document_, &ChannelDocument::satelliteChanged, this, [this](SatelliteNode* node) {
+        noteTouched({node, nullptr, nullptr});
+    });
+    connect(document_, &ChannelDocument::transponderChanged, this, [this](TransponderNode* node) {
+        noteTouched({node->satellite(), nullptr, nullptr});
+    });
+    connect(document_, &ChannelDocument::programChanged, this, [this](ProgramNode* node) {
+        noteTouched({nullptr, nullptr, node});
+    });
+    const auto satelliteTouched = [this](SatelliteNode* node, int) {
+        noteTouched({node, nullptr, nullptr});
+    };
+    connect(document_, &ChannelDocument::transponderInserted, this, satelliteTouched);
+    connect(document_, &ChannelDocument::transponderRemoved, this, satelliteTouched);
+    const auto transponderTouched = [this](TransponderNode* node, int) {
+        noteTouched({nullptr, node, nullptr});
+    };
+    connect(document_, &ChannelDocument::programInserted, this, transponderTouched);
+    connect(document_, &ChannelDocument::programRemoved, this, transponderTouched);
 }
 
 void ChannelEditDialog::buildShortcuts() {
@@ -730,10 +751,7 @@ void ChannelEditDialog::onUndo() {
         refusedCells(refusals, QStringLiteral("The previous value was kept."));
     if (!history_->canUndo())
         return;
-    followSelection_ = false;
-    history_->undo();
-    followSelection_ = true;
-    followHistory();
+    replay([this] { history_->undo(); });
 }
 
 void ChannelEditDialog::onRedo() {
@@ -741,19 +759,37 @@ void ChannelEditDialog::onRedo() {
         refusedCells(refusals, QStringLiteral("The previous value was kept."));
     if (!history_->canRedo())
         return;
-    followSelection_ = false;
-    history_->redo();
-    followSelection_ = true;
-    followHistory();
+    replay([this] { history_->redo(); });
 }
 
-void ChannelEditDialog::followHistory() {
-    // The tree has moved its current node off any node the step removed.
-    QModelIndex current = tree_->currentIndex();
-    if (!current.isValid())
-        current = treeModel_->index(0, 0);
-    selectTreeNodeQuietly(current);
-    showNode(current);
+void ChannelEditDialog::noteTouched(const TreeNodeRef& node) {
+    if (replaying_)
+        touched_ = node;
+}
+
+void ChannelEditDialog::replay(const std::function<void()>& step) {
+    followSelection_ = false;
+    replaying_ = true;
+    touched_ = {};
+    step();
+    replaying_ = false;
+    followSelection_ = true;
+    // The node whose children show the change, when it still exists (looked up by address
+    // only: a later part of the step may have deleted it); otherwise the tree's current node,
+    // which the tree has moved off any node the step removed.
+    QModelIndex shown;
+    if (!touched_.isNull() && findInTree(document_->database(), touched_))
+        shown = touched_.satellite     ? treeModel_->indexOf(touched_.satellite)
+                : touched_.transponder ? treeModel_->indexOf(touched_.transponder)
+                                       : treeModel_->indexOf(touched_.program);
+    if (!shown.isValid())
+        shown = tree_->currentIndex();
+    if (!shown.isValid())
+        shown = treeModel_->index(0, 0);
+    selectTreeNodeQuietly(shown);
+    if (shown.isValid())
+        tree_->scrollTo(shown);
+    showNode(shown);
     // Labels are read when painting.
     tree_->viewport()->update();
 }

@@ -2,8 +2,11 @@
 
 #include "editor/channel_editor_windows.h"
 #include "editor/channel_grid.h"
+#include "editor/channel_search.h"
 
 #include <QDialog>
+
+#include <functional>
 
 class ChannelDocument;
 class EditHistory;
@@ -71,8 +74,10 @@ private:
     void onExit();
     void onUndo();
     void onRedo();
-    // After the history moved: the tree's current node and the grid show the data as it is.
-    void followHistory();
+    // Runs an undo or redo; afterwards the tree's current node is the one whose children show
+    // the change, and the grid shows the data as it is.
+    void replay(const std::function<void()>& step);
+    void noteTouched(const TreeNodeRef& node);
 
     void openFind();
     void closeFind();
@@ -123,4 +128,6 @@ private:
     // Off while the editor itself moves the tree's selection.
     bool followSelection_ = true;
     bool closing_ = false;
+    bool replaying_ = false;
+    TreeNodeRef touched_;
 };

@@ -82,3 +82,12 @@ TreeNodeRef findInTree(const ChannelDatabase& database, const QString& text,
     });
     return found.isNull() ? firstBeforeStart : found;
 }
+
+bool findInTree(const ChannelDatabase& database, const TreeNodeRef& node) {
+    bool found = false;
+    visitTree(database, [&](const TreeNodeRef& candidate) {
+        found = candidate == node;
+        return found;
+    });
+    return found;
+}

@@ -22,6 +22,9 @@ struct TreeNodeRef {
 // that service ID or a transponder on that frequency (in kHz or MHz).
 bool nodeMatchesSearch(const TreeNodeRef& node, const QString& text);
 
+// Whether the node is one of the database's (compared by address, never dereferenced).
+bool findInTree(const ChannelDatabase& database, const TreeNodeRef& node);
+
 // The first matching node after `from` in tree order (from the top when `from` is null),
 // wrapping round to the top and ending with `from` itself; null when nothing matches.
 TreeNodeRef findInTree(const ChannelDatabase& database, const QString& text,

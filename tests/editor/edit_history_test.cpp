@@ -179,7 +179,10 @@ TEST_F(EditHistoryTest, UndoToTheSavePointLeavesNothingToSaveAndLoadForgetsTheHi
     type(1, TransponderColumn::frequency, QStringLiteral("10200000"));
     // A typed cell that reaches the record later is still the step undone.
     type(2, TransponderColumn::symbolRate, QStringLiteral("1234"));
+    // Undo shows what it takes back, here on the satellite left before.
+    select(node(1));
     key(Qt::Key_Z);
+    EXPECT_EQ(editor->tree()->currentIndex(), node(0));
     EXPECT_EQ(cell(2, TransponderColumn::symbolRate), QStringLiteral("27500"));
     EXPECT_TRUE(button("save")->isEnabled());
     key(Qt::Key_Z);
