@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <limits>
 #include <new>
 
 namespace {
@@ -260,4 +262,141 @@ bool ChannelDatabase::assignListPositions() {
             return false;
     }
     return true;
+}
+
+ProgramPlaces ChannelDatabase::placesOf(const ProgramNode* program) const {
+    ProgramPlaces places;
+    if (!program)
+        return places;
+    const auto positionIn = [program](const std::vector<ProgramNode*>& list) {
+        const auto it = std::find(list.begin(), list.end(), program);
+        return it == list.end() ? -1 : int(it - list.begin());
+    };
+    const bool tv = program->isTv();
+    places.listPosition = positionIn(tv ? tvList : radioList);
+    for (std::size_t g = 0; g < favoriteGroups.size(); ++g)
+        places.memberPositions[g] =
+            positionIn(tv ? favoriteGroups[g].tvMembers : favoriteGroups[g].radioMembers);
+    return places;
+}
+
+bool ChannelDatabase::reserveForKinds(int tvPrograms, int radioPrograms) {
+    const auto limit = std::size_t(ChannelLimits::maxProgramsPerList);
+    if (tvList.size() + std::size_t(tvPrograms) > limit ||
+        radioList.size() + std::size_t(radioPrograms) > limit)
+        return false;
+    // Reserved up front, so that the insertions that follow cannot fail half-way.
+    try {
+        tvList.reserve(tvList.size() + std::size_t(tvPrograms));
+        radioList.reserve(radioList.size() + std::size_t(radioPrograms));
+        for (FavoriteGroup& group : favoriteGroups) {
+            group.tvMembers.reserve(group.tvMembers.size() + std::size_t(tvPrograms));
+            group.radioMembers.reserve(group.radioMembers.size() + std::size_t(radioPrograms));
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+void ChannelDatabase::insertAtPlaces(
+    const std::vector<std::pair<ProgramNode*, const ProgramPlaces*>>& nodes) {
+    const auto insertSorted = [](std::vector<ProgramNode*>& list,
+                                 std::vector<std::pair<int, ProgramNode*>> entries) {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& [place, node] : entries) {
+            const std::size_t at = std::min(std::size_t(place), list.size());
+            list.insert(list.begin() + std::ptrdiff_t(at), node);
+        }
+    };
+    const auto placed = [&nodes](bool tv, const std::function<int(const ProgramPlaces&)>& place,
+                                 bool appendUnplaced) {
+        std::vector<std::pair<int, ProgramNode*>> entries;
+        for (const auto& [node, places] : nodes) {
+            if (node->isTv() != tv)
+                continue;
+            const int at = place(*places);
+            if (at >= 0)
+                entries.emplace_back(at, node);
+            else if (appendUnplaced)
+                entries.emplace_back(std::numeric_limits<int>::max(), node);
+        }
+        return entries;
+    };
+    for (const bool tv : {true, false}) {
+        insertSorted(tv ? tvList : radioList,
+                     placed(
+                         tv, [](const ProgramPlaces& p) { return p.listPosition; }, true));
+        for (std::size_t g = 0; g < favoriteGroups.size(); ++g) {
+            FavoriteGroup& group = favoriteGroups[g];
+            insertSorted(
+                tv ? group.tvMembers : group.radioMembers,
+                placed(
+                    tv, [g](const ProgramPlaces& p) { return p.memberPositions[g]; }, false));
+        }
+    }
+}
+
+ProgramNode* ChannelDatabase::insertProgram(TransponderNode* transponder, int row,
+                                            const RestoredProgram& program) {
+    if (!transponder || indexOf(transponder->satellite()) < 0 || row < 0 ||
+        row > transponder->programCount())
+        return nullptr;
+    const bool tv = program.record.hasVideo();
+    if (!reserveForKinds(tv ? 1 : 0, tv ? 0 : 1))
+        return nullptr;
+    ProgramNode* added = nullptr;
+    try {
+        auto node = std::make_unique<ProgramNode>(program.record, transponder);
+        added = node.get();
+        transponder->m_programs.insert(transponder->m_programs.begin() + row, std::move(node));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    (tv ? transponder->m_tvCount : transponder->m_radioCount) += 1;
+    insertAtPlaces({{added, &program.places}});
+    return added;
+}
+
+TransponderNode* ChannelDatabase::insertTransponder(SatelliteNode* satellite, int row,
+                                                    Transponder transponder,
+                                                    const std::vector<RestoredProgram>& programs) {
+    if (indexOf(satellite) < 0 || row < 0 || row > satellite->transponderCount() ||
+        m_transponderTotal >= ChannelLimits::maxTransponders)
+        return nullptr;
+    const auto tvPrograms = std::count_if(programs.begin(), programs.end(),
+                                          [](const auto& p) { return p.record.hasVideo(); });
+    if (!reserveForKinds(int(tvPrograms), int(programs.size()) - int(tvPrograms)))
+        return nullptr;
+    TransponderNode* added = nullptr;
+    std::vector<std::pair<ProgramNode*, const ProgramPlaces*>> placed;
+    try {
+        auto node = std::make_unique<TransponderNode>(transponder, satellite);
+        added = node.get();
+        node->m_programs.reserve(programs.size());
+        placed.reserve(programs.size());
+        for (const RestoredProgram& program : programs) {
+            node->m_programs.push_back(std::make_unique<ProgramNode>(program.record, added));
+            placed.emplace_back(node->m_programs.back().get(), &program.places);
+        }
+        node->m_tvCount = int(tvPrograms);
+        node->m_radioCount = int(programs.size()) - int(tvPrograms);
+        satellite->m_transponders.insert(satellite->m_transponders.begin() + row, std::move(node));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    ++m_transponderTotal;
+    insertAtPlaces(placed);
+    return added;
+}
+
+void ChannelDatabase::placeProgram(ProgramNode* program, const ProgramPlaces& places) {
+    if (!program || indexOf(program->transponder()->satellite()) < 0)
+        return;
+    const bool tv = program->isTv();
+    removeAll(tv ? tvList : radioList, program);
+    for (FavoriteGroup& group : favoriteGroups)
+        removeAll(tv ? group.tvMembers : group.radioMembers, program);
+    insertAtPlaces({{program, &places}});
 }

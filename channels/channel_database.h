@@ -15,7 +15,23 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
+
+// Where a program stands in the lists that refer to it: its position in tvList or radioList
+// (whichever its kind uses) and in each favourite group's member list of that kind, -1 where
+// it is not a member.
+struct ProgramPlaces {
+    int listPosition = -1;
+    std::array<int, ChannelLimits::maxFavoriteGroups> memberPositions = {-1, -1, -1, -1,
+                                                                         -1, -1, -1, -1};
+};
+
+// A program as it was before it was deleted: its record and its places in the lists.
+struct RestoredProgram {
+    Program record;
+    ProgramPlaces places;
+};
 
 class ChannelDatabase {
 public:
@@ -89,6 +105,21 @@ public:
     // Deletes the transponder's programs in order as deleteProgram does, then the transponder.
     bool deleteTransponder(SatelliteNode* satellite, TransponderNode* transponder);
 
+    // The program's places in the lists of its kind (a pass over each list).
+    ProgramPlaces placesOf(const ProgramNode* program) const;
+    // Put a deleted program back as the child at `row` of its transponder and at its old places
+    // in the lists (a place beyond a list's end appends). nullptr (nothing changed) when the
+    // parent is not this database's, the row is out of range or a limit would be exceeded.
+    ProgramNode* insertProgram(TransponderNode* transponder, int row,
+                               const RestoredProgram& program);
+    // The same for a deleted transponder with its programs, in their old order. The places are
+    // those the programs had before the transponder was deleted.
+    TransponderNode* insertTransponder(SatelliteNode* satellite, int row, Transponder transponder,
+                                       const std::vector<RestoredProgram>& programs);
+    // Moves the program within the lists of its kind to the given places (it leaves every
+    // member list it is in and joins those with a place).
+    void placeProgram(ProgramNode* program, const ProgramPlaces& places);
+
     // Rebuilds programSatellites and every program's satelliteIndex and transponderIndex;
     // returns the number of transponders.
     std::uint16_t renumber();
@@ -123,6 +154,10 @@ private:
     TransponderNode* attachTransponder(SatelliteNode* satellite, Transponder transponder);
     ProgramNode* attachProgram(TransponderNode* transponder, Program program);
     void moveToOtherList(ProgramNode* program);
+    // Inserts the nodes into the lists of their kind at their places, lowest place first, so
+    // that each lands where it was. The lists must have room (reserved) for them.
+    void insertAtPlaces(const std::vector<std::pair<ProgramNode*, const ProgramPlaces*>>& nodes);
+    bool reserveForKinds(int tvPrograms, int radioPrograms);
 
     std::vector<std::unique_ptr<SatelliteNode>> m_satellites;
     int m_transponderTotal = 0;

@@ -6,6 +6,10 @@
 
 #include "channels/channel_nodes.h"
 
+#include <array>
+#include <cstdint>
+#include <vector>
+
 struct TransponderEdit {
     TransponderNode* transponder = nullptr;
     Transponder before;
@@ -36,4 +40,30 @@ struct TransponderRemoval {
 struct ProgramRemoval {
     TransponderNode* transponder = nullptr;
     ProgramNode* program = nullptr;
+};
+
+// What the satellite settings window can change: the satellite, the shared LNB table and the
+// header flags.
+struct SatelliteState {
+    Satellite record;
+    std::vector<LnbConfig> lnbConfigs;
+    std::uint8_t lnbConfigCount = 0;
+    std::uint8_t headerFlags = 0;
+};
+
+// What the channel list window can change: the order of both lists, the favourite marks and
+// the groups. Programs are named by their position in tree order, which stays valid while
+// the hierarchy is as it was when the state was taken (nodes may be made anew in between).
+struct ChannelListState {
+    struct Group {
+        QByteArray name;
+        std::vector<int> tvMembers;
+        std::vector<int> radioMembers;
+    };
+    std::vector<int> tvList;
+    std::vector<int> radioList;
+    std::vector<std::uint8_t> favoriteMasks;
+    std::array<Group, ChannelLimits::maxFavoriteGroups> groups;
+    std::uint8_t favoriteGroupCount = 0;
+    std::uint8_t headerFlags = 0;
 };

@@ -5,8 +5,11 @@
 #include "channels/channel_file_reader.h"
 #include "channels/channel_file_writer.h"
 #include "channels/name_codec.h"
+#include "editor/document_steps.h"
 
 #include <QFileInfo>
+
+#include <unordered_map>
 
 ChannelDocument::ChannelDocument(QObject* parent) : QObject(parent) {}
 
@@ -75,8 +78,11 @@ TransponderNode* ChannelDocument::apply(const TransponderAddition& change) {
     emit transponderAboutToBeInserted(change.satellite, row);
     TransponderNode* node = database_.appendTransponder(change.satellite, change.record);
     emit transponderInserted(change.satellite, row);
-    if (node)
+    if (node) {
         setModified(true);
+        if (recording())
+            record(transponderAdditionStep(database_, node));
+    }
     return node;
 }
 
@@ -92,32 +98,47 @@ ProgramNode* ChannelDocument::apply(const ProgramAddition& change) {
     emit programAboutToBeInserted(change.transponder, row);
     ProgramNode* node = database_.appendProgram(change.transponder, change.record);
     emit programInserted(change.transponder, row);
-    if (node)
+    if (node) {
         setModified(true);
+        if (recording())
+            record(programAdditionStep(database_, node));
+    }
     return node;
 }
 
 bool ChannelDocument::apply(const TransponderRemoval& change) {
     const int row = change.satellite ? change.satellite->indexOf(change.transponder) : -1;
-    if (row < 0)
+    if (row < 0 || change.transponder->satellite() != change.satellite)
         return false;
+    std::unique_ptr<DocumentStep> step;
+    if (recording())
+        step = transponderRemovalStep(database_, change.transponder);
     emit transponderAboutToBeRemoved(change.satellite, row);
     const bool removed = database_.deleteTransponder(change.satellite, change.transponder);
     emit transponderRemoved(change.satellite, row);
-    if (removed)
+    if (removed) {
         setModified(true);
+        if (step)
+            record(std::move(step));
+    }
     return removed;
 }
 
 bool ChannelDocument::apply(const ProgramRemoval& change) {
     const int row = change.transponder ? change.transponder->indexOf(change.program) : -1;
-    if (row < 0)
+    if (row < 0 || change.program->transponder() != change.transponder)
         return false;
+    std::unique_ptr<DocumentStep> step;
+    if (recording())
+        step = programRemovalStep(database_, change.program);
     emit programAboutToBeRemoved(change.transponder, row);
     const bool removed = database_.deleteProgram(change.transponder, change.program);
     emit programRemoved(change.transponder, row);
-    if (removed)
+    if (removed) {
         setModified(true);
+        if (step)
+            record(std::move(step));
+    }
     return removed;
 }
 
@@ -125,8 +146,11 @@ void ChannelDocument::apply(const TransponderEdit& change) {
     TransponderNode* node = change.transponder;
     if (!node || node->record() == change.after)
         return;
+    const Transponder before = node->record();
     static_cast<Transponder&>(*node) = change.after;
     setModified(true);
+    if (recording())
+        record(transponderEditStep(database_, node, before));
     emit transponderChanged(node);
 }
 
@@ -134,6 +158,12 @@ QString ChannelDocument::apply(const ProgramEdit& change) {
     ProgramNode* node = change.program;
     if (!node || node->record() == change.after)
         return {};
+    const Program before = node->record();
+    const bool wasTv = node->isTv();
+    // Where the program stands, should the edit move it to the other list.
+    ProgramPlaces placesBefore;
+    if (recording() && change.after.hasVideo() != wasTv)
+        placesBefore = database_.placesOf(node);
     QString refusal;
     const bool toTv = change.after.hasVideo();
     const auto& target = toTv ? database_.tvList : database_.radioList;
@@ -158,20 +188,164 @@ QString ChannelDocument::apply(const ProgramEdit& change) {
     node->audioCount = change.after.audioCount;
     node->audioTracks = change.after.audioTracks;
     setModified(true);
+    if (recording() && !(node->record() == before))
+        record(programEditStep(database_, node, before, wasTv, placesBefore));
     emit programChanged(node);
     return refusal;
 }
 
-void ChannelDocument::satelliteEdited(SatelliteNode* satellite) {
+void ChannelDocument::satelliteEdited(SatelliteNode* satellite, const SatelliteState& before) {
+    setModified(true);
+    if (recording())
+        record(satelliteStep(database_, satellite, before, satelliteState(satellite)));
+    emit satelliteChanged(satellite);
+}
+
+void ChannelDocument::programEdited(ProgramNode* program, const Program& before) {
+    setModified(true);
+    if (recording() && !(program->record() == before))
+        record(programEditStep(database_, program, before, program->isTv(), {}));
+    emit programChanged(program);
+}
+
+void ChannelDocument::channelListsEdited(const ChannelListState& before) {
+    setModified(true);
+    if (recording())
+        record(channelListStep(before, channelListState()));
+}
+
+void ChannelDocument::record(std::unique_ptr<DocumentStep> step) {
+    recorder_(std::move(step));
+}
+
+void ChannelDocument::undo(DocumentStep& step) {
+    replaying_ = true;
+    step.undo(*this);
+    replaying_ = false;
+}
+
+void ChannelDocument::redo(DocumentStep& step) {
+    replaying_ = true;
+    step.redo(*this);
+    replaying_ = false;
+}
+
+SatelliteState ChannelDocument::satelliteState(const SatelliteNode* satellite) const {
+    SatelliteState state;
+    if (satellite)
+        state.record = satellite->record();
+    state.lnbConfigs = database_.lnbConfigs;
+    state.lnbConfigCount = database_.lnbConfigCount;
+    state.headerFlags = database_.headerFlags;
+    return state;
+}
+
+void ChannelDocument::restoreSatellite(SatelliteNode* satellite, const SatelliteState& state) {
+    if (!satellite)
+        return;
+    static_cast<Satellite&>(*satellite) = state.record;
+    database_.lnbConfigs = state.lnbConfigs;
+    database_.lnbConfigCount = state.lnbConfigCount;
+    database_.headerFlags = state.headerFlags;
     setModified(true);
     emit satelliteChanged(satellite);
 }
 
-void ChannelDocument::programEdited(ProgramNode* program) {
-    setModified(true);
-    emit programChanged(program);
+namespace {
+
+std::vector<ProgramNode*> programsInTreeOrder(const ChannelDatabase& database) {
+    std::vector<ProgramNode*> programs;
+    for (const auto& satellite : database.satellites())
+        for (const auto& transponder : satellite->transponders())
+            for (const auto& program : transponder->programs())
+                programs.push_back(program.get());
+    return programs;
 }
 
-void ChannelDocument::channelListsEdited() {
+} // namespace
+
+ChannelListState ChannelDocument::channelListState() const {
+    const std::vector<ProgramNode*> programs = programsInTreeOrder(database_);
+    std::unordered_map<const ProgramNode*, int> number;
+    number.reserve(programs.size());
+    ChannelListState state;
+    state.favoriteMasks.reserve(programs.size());
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+        number.emplace(programs[i], int(i));
+        state.favoriteMasks.push_back(programs[i]->favoriteMask);
+    }
+    const auto numbered = [&number](const std::vector<ProgramNode*>& list) {
+        std::vector<int> numbers;
+        numbers.reserve(list.size());
+        for (const ProgramNode* program : list)
+            if (const auto it = number.find(program); it != number.end())
+                numbers.push_back(it->second);
+        return numbers;
+    };
+    state.tvList = numbered(database_.tvList);
+    state.radioList = numbered(database_.radioList);
+    for (std::size_t g = 0; g < state.groups.size(); ++g) {
+        const FavoriteGroup& group = database_.favoriteGroups[g];
+        state.groups[g] = {group.name, numbered(group.tvMembers), numbered(group.radioMembers)};
+    }
+    state.favoriteGroupCount = database_.favoriteGroupCount;
+    state.headerFlags = database_.headerFlags;
+    return state;
+}
+
+void ChannelDocument::restoreChannelLists(const ChannelListState& state) {
+    const std::vector<ProgramNode*> programs = programsInTreeOrder(database_);
+    // The hierarchy is the one the state was taken from; anything else is left alone.
+    if (programs.size() != state.favoriteMasks.size())
+        return;
+    const auto nodes = [&programs](const std::vector<int>& numbers) {
+        std::vector<ProgramNode*> list;
+        list.reserve(numbers.size());
+        for (const int number : numbers)
+            list.push_back(programs[std::size_t(number)]);
+        return list;
+    };
+    database_.tvList = nodes(state.tvList);
+    database_.radioList = nodes(state.radioList);
+    for (std::size_t i = 0; i < programs.size(); ++i)
+        programs[i]->favoriteMask = state.favoriteMasks[i];
+    for (std::size_t g = 0; g < state.groups.size(); ++g) {
+        FavoriteGroup& group = database_.favoriteGroups[g];
+        group.name = state.groups[g].name;
+        group.tvMembers = nodes(state.groups[g].tvMembers);
+        group.radioMembers = nodes(state.groups[g].radioMembers);
+    }
+    database_.favoriteGroupCount = state.favoriteGroupCount;
+    database_.headerFlags = state.headerFlags;
+    setModified(true);
+}
+
+ProgramNode* ChannelDocument::restoreProgram(TransponderNode* transponder, int row,
+                                             const RestoredProgram& program) {
+    if (!transponder || row < 0 || row > transponder->programCount())
+        return nullptr;
+    emit programAboutToBeInserted(transponder, row);
+    ProgramNode* node = database_.insertProgram(transponder, row, program);
+    emit programInserted(transponder, row);
+    if (node)
+        setModified(true);
+    return node;
+}
+
+TransponderNode* ChannelDocument::restoreTransponder(SatelliteNode* satellite, int row,
+                                                     const Transponder& transponder,
+                                                     const std::vector<RestoredProgram>& programs) {
+    if (database_.indexOf(satellite) < 0 || row < 0 || row > satellite->transponderCount())
+        return nullptr;
+    emit transponderAboutToBeInserted(satellite, row);
+    TransponderNode* node = database_.insertTransponder(satellite, row, transponder, programs);
+    emit transponderInserted(satellite, row);
+    if (node)
+        setModified(true);
+    return node;
+}
+
+void ChannelDocument::placeProgram(ProgramNode* program, const ProgramPlaces& places) {
+    database_.placeProgram(program, places);
     setModified(true);
 }

@@ -2,9 +2,13 @@
 
 #include "channels/channel_database.h"
 #include "editor/channel_changes.h"
+#include "editor/document_step.h"
 
 #include <QObject>
 #include <QString>
+
+#include <functional>
+#include <memory>
 
 // The channel data the editor works on: the database, the file it came from and whether it
 // has changed since. Every change of the data goes through here, so the views hear of it
@@ -47,10 +51,31 @@ public:
     // is returned; the other fields are applied all the same.
     QString apply(const ProgramEdit& change);
 
-    // Reports from windows that edited records in place.
-    void satelliteEdited(SatelliteNode* satellite);
-    void programEdited(ProgramNode* program);
-    void channelListsEdited();
+    // Reports from windows that edited records in place, with the state from before they
+    // opened.
+    void satelliteEdited(SatelliteNode* satellite, const SatelliteState& before);
+    void programEdited(ProgramNode* program, const Program& before);
+    void channelListsEdited(const ChannelListState& before);
+
+    SatelliteState satelliteState(const SatelliteNode* satellite) const;
+    ChannelListState channelListState() const;
+
+    // Every change applied above is also handed to the recorder, when one is set, as a step
+    // that can take it back. Steps replayed through undo() and redo() are not recorded again.
+    using StepRecorder = std::function<void(std::unique_ptr<DocumentStep>)>;
+    void setStepRecorder(StepRecorder recorder) { recorder_ = std::move(recorder); }
+    void undo(DocumentStep& step);
+    void redo(DocumentStep& step);
+
+    // The reverse operations the steps need; the views hear of them as of any other change.
+    ProgramNode* restoreProgram(TransponderNode* transponder, int row,
+                                const RestoredProgram& program);
+    TransponderNode* restoreTransponder(SatelliteNode* satellite, int row,
+                                        const Transponder& transponder,
+                                        const std::vector<RestoredProgram>& programs);
+    void placeProgram(ProgramNode* program, const ProgramPlaces& places);
+    void restoreSatellite(SatelliteNode* satellite, const SatelliteState& state);
+    void restoreChannelLists(const ChannelListState& state);
 
 signals:
     void aboutToReset();
@@ -71,6 +96,8 @@ signals:
 
 private:
     bool isOpenedFile(const QString& path) const;
+    bool recording() const { return recorder_ && !replaying_; }
+    void record(std::unique_ptr<DocumentStep> step);
 
     ChannelDatabase database_;
     QString path_;
@@ -78,4 +105,6 @@ private:
     QString openedPath_;
     bool backupWritten_ = false;
     bool modified_ = false;
+    StepRecorder recorder_;
+    bool replaying_ = false;
 };

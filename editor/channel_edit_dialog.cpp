@@ -5,16 +5,20 @@
 #include "editor/channel_cells.h"
 #include "editor/channel_document.h"
 #include "editor/channel_grid.h"
+#include "editor/channel_search.h"
+#include "editor/edit_history.h"
 #include "editor/satellite_tree_model.h"
 #include "editor/tree_node_look.h"
 #include "widgets/dialog_units.h"
 #include "widgets/file_dialog.h"
 #include "widgets/message_box.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
 
@@ -48,9 +52,11 @@ ChannelEditDialog::ChannelEditDialog(const QString& filePath, ChannelEditorWindo
     : QDialog(parent), windows_(std::move(windows)) {
     document_ = new ChannelDocument(this);
     treeModel_ = new SatelliteTreeModel(*document_, this);
+    history_ = new EditHistory(*document_, this);
     document_->setPath(filePath);
     buildControls();
     connectControls();
+    buildShortcuts();
     onInit();
 }
 
@@ -112,6 +118,15 @@ void ChannelEditDialog::buildControls() {
     }
     units.place(tree_, 7, 10, 104, 234);
 
+    // Above the tree while a search is open; the tree gives up the room.
+    findField_ = new QLineEdit(this);
+    findField_->setObjectName(QStringLiteral("findField"));
+    findField_->setPlaceholderText(QStringLiteral("Find name, ID or frequency"));
+    findField_->setToolTip(QStringLiteral("Enter or F3: next match; Esc: close"));
+    findField_->installEventFilter(this);
+    units.place(findField_, 7, 10, 104, 12);
+    findField_->hide();
+
     editSatelliteButton_ = makeButton(QStringLiteral("Edit Selected Satellite"),
                                       QStringLiteral("editSatellite"), this);
     units.place(editSatelliteButton_, 7, 252, 104, 13);
@@ -144,9 +159,9 @@ void ChannelEditDialog::buildControls() {
     units.place(channelListButton_, 289, 283, 54, 13);
 
     QWidget* order[] = {
-        newButton_,        loadButton_,   saveButton_,  saveAsButton_, tree_, editSatelliteButton_,
-        addButton_,        deleteButton_, printButton_, exitButton_,   grid_, audioButton_,
-        channelListButton_};
+        newButton_,           loadButton_,       saveButton_,   saveAsButton_, findField_,  tree_,
+        editSatelliteButton_, addButton_,        deleteButton_, printButton_,  exitButton_, grid_,
+        audioButton_,         channelListButton_};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -171,6 +186,57 @@ void ChannelEditDialog::connectControls() {
     connect(audioButton_, &QPushButton::clicked, this, &ChannelEditDialog::onAudio);
     connect(channelListButton_, &QPushButton::clicked, this, &ChannelEditDialog::onChannelList);
     connect(exitButton_, &QPushButton::clicked, this, &ChannelEditDialog::onExit);
+    connect(findField_, &QLineEdit::textEdited, this, [this] { find(false); });
+
+    // What undo and redo change, so that the tree shows it afterwards.
+    connect(document_, &ChannelDocument::satelliteChanged, this, [this](SatelliteNode* node) {
+        noteTouched({node, nullptr, nullptr});
+    });
+    connect(document_, &ChannelDocument::transponderChanged, this, [this](TransponderNode* node) {
+        noteTouched({node->satellite(), nullptr, nullptr});
+    });
+    connect(document_, &ChannelDocument::programChanged, this, [this](ProgramNode* node) {
+        noteTouched({nullptr, nullptr, node});
+    });
+    const auto satelliteTouched = [this](SatelliteNode* node, int) {
+        noteTouched({node, nullptr, nullptr});
+    };
+    connect(document_, &ChannelDocument::transponderInserted, this, satelliteTouched);
+    connect(document_, &ChannelDocument::transponderRemoved, this, satelliteTouched);
+    const auto transponderTouched = [this](TransponderNode* node, int) {
+        noteTouched({nullptr, node, nullptr});
+    };
+    connect(document_, &ChannelDocument::programInserted, this, transponderTouched);
+    connect(document_, &ChannelDocument::programRemoved, this, transponderTouched);
+}
+
+void ChannelEditDialog::buildShortcuts() {
+    const auto addShortcut = [this](const QList<QKeySequence>& keys, auto handler) {
+        auto* action = new QAction(this);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, handler);
+    };
+    // A button's key does what a click does, and nothing while the button is disabled.
+    const auto buttonKey = [this, addShortcut](QPushButton* button, const QKeySequence& key) {
+        button->setToolTip(
+            QStringLiteral("%1 (%2)").arg(button->text(), key.toString(QKeySequence::NativeText)));
+        addShortcut({key}, [button] {
+            if (button->isEnabled() && button->isVisible())
+                button->click();
+        });
+    };
+    buttonKey(saveButton_, QKeySequence(Qt::CTRL | Qt::Key_S));
+    buttonKey(saveAsButton_, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    buttonKey(loadButton_, QKeySequence(Qt::CTRL | Qt::Key_O));
+    buttonKey(printButton_, QKeySequence(Qt::CTRL | Qt::Key_P));
+    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_F)}, [this] { openFind(); });
+    addShortcut({QKeySequence(Qt::Key_F3)}, [this] { find(true); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { onUndo(); });
+    addShortcut(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+        [this] { onRedo(); });
 }
 
 void ChannelEditDialog::onInit() {
@@ -319,16 +385,23 @@ CellRefusals ChannelEditDialog::commitGrid() {
     else if (gridMode_ == ChannelGrid::programRows)
         children = selectedTransponder_->programCount();
     CellRefusals refusals;
+    // The cells typed since the last reading are one step.
+    history_->beginStep();
     for (int row = 1; row < grid_->rowCount() && row <= children; ++row) {
         const CellRefusals rowRefusals = commitRow(row);
         refusals.insert(refusals.end(), rowRefusals.begin(), rowRefusals.end());
     }
+    history_->endStep();
     return refusals;
 }
 
 void ChannelEditDialog::onSelectionChanged(const QModelIndex& node) {
     if (const CellRefusals refusals = commitGrid(); !refusals.empty())
         refusedCells(refusals, QStringLiteral("The previous value was kept."));
+    showNode(node);
+}
+
+void ChannelEditDialog::showNode(const QModelIndex& node) {
     selectedSatellite_ = nullptr;
     selectedTransponder_ = nullptr;
     selectedProgram_ = nullptr;
@@ -378,14 +451,17 @@ void ChannelEditDialog::onCellChanged(int row, int column) {
         return;
     }
     if (column == ProgramColumn::audioPid) {
+        history_->beginStep();
         const CellRefusals refusals = commitRow(row);
         if (grid_->isCellEdited(row, column)) {
+            history_->endStep();
             reportRefusal(refusals, column);
             return;
         }
         Program after = program->record();
         after.audioSelection = 255;
         document_->apply(ProgramEdit{program, program->record(), after});
+        history_->endStep();
         // Refill the row, keeping what could not be stored.
         QList<std::pair<int, QString>> kept;
         for (int other = 1; other < ProgramColumn::count; ++other)
@@ -408,15 +484,23 @@ void ChannelEditDialog::onEditSatellite() {
     const int layout = document_->database().layout;
     if (!satellite || (layout != 1 && layout != 2) || !windows_.openSatelliteWindow)
         return;
+    const SatelliteState before = document_->satelliteState(satellite);
     const SatelliteWindowResult result =
         windows_.openSatelliteWindow(this, document_->database(), satellite);
     if (!result.accepted || !result.dataChanged)
         return;
-    document_->satelliteEdited(satellite);
+    history_->beginStep();
+    document_->satelliteEdited(satellite, before);
     if (result.nameChanged)
         refresh(false);
-    if (result.treeIcon != treeModel_->satelliteImageOf(satellite))
+    if (const int image = treeModel_->satelliteImageOf(satellite); result.treeIcon != image) {
         treeModel_->setSatelliteImage(satellite, result.treeIcon);
+        // Satellites live as long as the loaded data, and the history goes with it.
+        history_->addViewChange([this, satellite, image, after = result.treeIcon](bool redo) {
+            treeModel_->setSatelliteImage(satellite, redo ? after : image);
+        });
+    }
+    history_->endStep();
 }
 
 void ChannelEditDialog::onAdd() {
@@ -457,6 +541,7 @@ void ChannelEditDialog::onDelete() {
     // The tree's selected node may be among those deleted; the editor moves the selection
     // itself afterwards.
     followSelection_ = false;
+    history_->beginStep();
     bool selectedProgramDeleted = false;
     int child = 0;
     for (int row = 1; row < grid_->rowCount();) {
@@ -484,6 +569,7 @@ void ChannelEditDialog::onDelete() {
             ++child;
         }
     }
+    history_->endStep();
     grid_->redraw();
     followSelection_ = true;
     if (selectedProgramDeleted) {
@@ -500,6 +586,8 @@ void ChannelEditDialog::onSave() {
     }
     if (const QString failure = document_->save(); !failure.isEmpty())
         showMessage(this, failure);
+    else
+        history_->markSaved();
 }
 
 void ChannelEditDialog::onSaveAs() {
@@ -519,6 +607,8 @@ void ChannelEditDialog::onSaveAs() {
     }
     if (const QString failure = document_->saveAs(path); !failure.isEmpty())
         showMessage(this, failure);
+    else
+        history_->markSaved();
 }
 
 void ChannelEditDialog::onLoad() {
@@ -540,6 +630,7 @@ void ChannelEditDialog::onLoad() {
         // Show the current file as it is on disk again.
         document_->load(filePath());
     }
+    history_->clear();
     selectFirstSatellite();
 }
 
@@ -570,9 +661,10 @@ void ChannelEditDialog::onAudio() {
                                               "tracks."));
         return;
     }
+    const Program before = program->record();
     if (!windows_.openAudioWindow(this, document_->database(), program))
         return;
-    document_->programEdited(program);
+    document_->programEdited(program, before);
     grid_->fillProgramRow(*program, row);
     grid_->redraw();
 }
@@ -589,9 +681,12 @@ void ChannelEditDialog::onChannelList() {
         showMessage(this, QStringLiteral("No channels..."), MessageIcon::exclamation);
         return;
     }
-    if (!windows_.openChannelList || !windows_.openChannelList(this, database))
+    if (!windows_.openChannelList)
         return;
-    document_->channelListsEdited();
+    const ChannelListState before = document_->channelListState();
+    if (!windows_.openChannelList(this, database))
+        return;
+    document_->channelListsEdited(before);
     // The window may have renamed programs; the tree reads its labels when painting.
     tree_->viewport()->update();
     refresh(true);
@@ -616,6 +711,7 @@ void ChannelEditDialog::onExit() {
     if (!askToSave())
         return;
     showNothing();
+    history_->clear();
     document_->clear();
     closing_ = true;
     done(QDialog::Rejected);
@@ -630,6 +726,13 @@ void ChannelEditDialog::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    // While a search is open, Escape closes the search first, wherever the focus is.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        findField_->isVisible()) {
+        closeFind();
+        event->accept();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 
@@ -640,4 +743,118 @@ void ChannelEditDialog::closeEvent(QCloseEvent* event) {
     }
     event->ignore();
     onExit();
+}
+
+void ChannelEditDialog::onUndo() {
+    // What was typed into the grid becomes a step first, so that it is the one taken back.
+    if (const CellRefusals refusals = commitGrid(); !refusals.empty())
+        refusedCells(refusals, QStringLiteral("The previous value was kept."));
+    if (!history_->canUndo())
+        return;
+    replay([this] { history_->undo(); });
+}
+
+void ChannelEditDialog::onRedo() {
+    if (const CellRefusals refusals = commitGrid(); !refusals.empty())
+        refusedCells(refusals, QStringLiteral("The previous value was kept."));
+    if (!history_->canRedo())
+        return;
+    replay([this] { history_->redo(); });
+}
+
+void ChannelEditDialog::noteTouched(const TreeNodeRef& node) {
+    if (replaying_)
+        touched_ = node;
+}
+
+void ChannelEditDialog::replay(const std::function<void()>& step) {
+    followSelection_ = false;
+    replaying_ = true;
+    touched_ = {};
+    step();
+    replaying_ = false;
+    followSelection_ = true;
+    // The node whose children show the change, when it still exists (looked up by address
+    // only: a later part of the step may have deleted it); otherwise the tree's current node,
+    // which the tree has moved off any node the step removed.
+    QModelIndex shown;
+    if (!touched_.isNull() && findInTree(document_->database(), touched_))
+        shown = touched_.satellite     ? treeModel_->indexOf(touched_.satellite)
+                : touched_.transponder ? treeModel_->indexOf(touched_.transponder)
+                                       : treeModel_->indexOf(touched_.program);
+    if (!shown.isValid())
+        shown = tree_->currentIndex();
+    if (!shown.isValid())
+        shown = treeModel_->index(0, 0);
+    selectTreeNodeQuietly(shown);
+    if (shown.isValid())
+        tree_->scrollTo(shown);
+    showNode(shown);
+    // Labels are read when painting.
+    tree_->viewport()->update();
+}
+
+void ChannelEditDialog::openFind() {
+    if (!findField_->isVisible()) {
+        const DialogUnits units(font());
+        units.place(tree_, 7, 24, 104, 220);
+        findField_->show();
+    }
+    findField_->setFocus(Qt::ShortcutFocusReason);
+    findField_->selectAll();
+}
+
+void ChannelEditDialog::closeFind() {
+    if (!findField_->isVisible())
+        return;
+    findField_->hide();
+    const DialogUnits units(font());
+    units.place(tree_, 7, 10, 104, 234);
+    tree_->setFocus(Qt::OtherFocusReason);
+}
+
+void ChannelEditDialog::find(bool fromCurrent) {
+    if (!findField_->isVisible() || findField_->text().trimmed().isEmpty()) {
+        findField_->setPalette(QPalette());
+        return;
+    }
+    TreeNodeRef from;
+    if (fromCurrent) {
+        const QModelIndex current = tree_->currentIndex();
+        from = {SatelliteTreeModel::satelliteAt(current),
+                SatelliteTreeModel::transponderAt(current), SatelliteTreeModel::programAt(current)};
+    }
+    const TreeNodeRef hit = findInTree(document_->database(), findField_->text(), from);
+    // A field tinted red says that nothing matches.
+    QPalette palette;
+    if (hit.isNull())
+        palette.setColor(QPalette::Base, QColor(255, 210, 210));
+    findField_->setPalette(palette);
+    if (hit.isNull())
+        return;
+    const QModelIndex index = hit.satellite     ? treeModel_->indexOf(hit.satellite)
+                              : hit.transponder ? treeModel_->indexOf(hit.transponder)
+                                                : treeModel_->indexOf(hit.program);
+    const bool typing = findField_->hasFocus();
+    tree_->setCurrentIndex(index);
+    tree_->scrollTo(index);
+    // Filling the grid takes the focus; the user goes on typing.
+    if (typing)
+        findField_->setFocus(Qt::OtherFocusReason);
+}
+
+bool ChannelEditDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == findField_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // Escape closes the search only, not the editor.
+        if (key == Qt::Key_Escape) {
+            closeFind();
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            find(true);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }

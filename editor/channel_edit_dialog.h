@@ -2,10 +2,15 @@
 
 #include "editor/channel_editor_windows.h"
 #include "editor/channel_grid.h"
+#include "editor/channel_search.h"
 
 #include <QDialog>
 
+#include <functional>
+
 class ChannelDocument;
+class EditHistory;
+class QLineEdit;
 class QGroupBox;
 class QModelIndex;
 class QPushButton;
@@ -34,6 +39,8 @@ public:
     SatelliteTreeModel& treeModel() { return *treeModel_; }
     QTreeView* tree() const { return tree_; }
     ChannelGrid* grid() const { return grid_; }
+    EditHistory& history() { return *history_; }
+    QLineEdit* findField() const { return findField_; }
     SatelliteNode* selectedSatellite() const { return selectedSatellite_; }
     TransponderNode* selectedTransponder() const { return selectedTransponder_; }
     ProgramNode* selectedProgram() const { return selectedProgram_; }
@@ -41,15 +48,19 @@ public:
     void reject() override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
     void connectControls();
+    void buildShortcuts();
     void onInit();
 
     void onSelectionChanged(const QModelIndex& node);
+    // Shows the node's transponders or programs without reading the grid first.
+    void showNode(const QModelIndex& node);
     void onCellChanged(int row, int column);
     void onEditSatellite();
     void onAdd();
@@ -61,6 +72,18 @@ private:
     void onAudio();
     void onChannelList();
     void onExit();
+    void onUndo();
+    void onRedo();
+    // Runs an undo or redo; afterwards the tree's current node is the one whose children show
+    // the change, and the grid shows the data as it is.
+    void replay(const std::function<void()>& step);
+    void noteTouched(const TreeNodeRef& node);
+
+    void openFind();
+    void closeFind();
+    // Selects the first match in the tree (fromCurrent false) or the next after the selected
+    // node, wrapping.
+    void find(bool fromCurrent);
 
     // Brings the cells the user changed into the records; the reasons of cells that could not
     // be stored (they keep their text).
@@ -80,12 +103,14 @@ private:
     ChannelEditorWindows windows_;
     ChannelDocument* document_ = nullptr;
     SatelliteTreeModel* treeModel_ = nullptr;
+    EditHistory* history_ = nullptr;
 
     QPushButton* newButton_ = nullptr;
     QPushButton* loadButton_ = nullptr;
     QPushButton* saveButton_ = nullptr;
     QPushButton* saveAsButton_ = nullptr;
     QTreeView* tree_ = nullptr;
+    QLineEdit* findField_ = nullptr;
     QPushButton* editSatelliteButton_ = nullptr;
     QGroupBox* gridFrame_ = nullptr;
     QPushButton* addButton_ = nullptr;
@@ -103,4 +128,6 @@ private:
     // Off while the editor itself moves the tree's selection.
     bool followSelection_ = true;
     bool closing_ = false;
+    bool replaying_ = false;
+    TreeNodeRef touched_;
 };

@@ -1,5 +1,5 @@
 // Not a test: saves pictures of the channel editor in each grid mode, with an edit in
-// progress and with a long satellite list, for a person to look at.
+// progress, with a long satellite list and with a search under way, for a person to look at.
 //   editor_screenshots OUTPUT_FOLDER
 #include "channels/channel_database.h"
 #include "channels/channel_file_generator.h"
@@ -79,5 +79,16 @@ int main(int argc, char** argv) {
     editor.tree()->collapseAll();
     editor.tree()->selectionModel()->clearSelection();
     save(editor, folder, "editor-nothing-selected");
+
+    // Ctrl+F and a name typed into the field: the first match is selected.
+    editor.activateWindow();
+    (void)QTest::qWaitForWindowActive(&editor);
+    QTest::keyClick(&editor, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(editor.findField(), QStringLiteral("radio 4"));
+    save(editor, folder, "editor-find");
+    QTest::keyClick(editor.findField(), Qt::Key_Return);
+    save(editor, folder, "editor-find-next");
+    QTest::keyClicks(editor.findField(), QStringLiteral("xq"));
+    save(editor, folder, "editor-find-no-match");
     return 0;
 }
