@@ -165,16 +165,14 @@ QString ChannelDocument::apply(const ProgramEdit& change) {
     if (recording() && change.after.hasVideo() != wasTv)
         placesBefore = database_.placesOf(node);
     QString refusal;
-    const bool toTv = change.after.hasVideo();
-    const auto& target = toTv ? database_.tvList : database_.radioList;
-    if (toTv != node->isTv() && target.size() >= std::size_t(ChannelLimits::maxProgramsPerList))
+    // The database refuses a move into a full list and then leaves the PID as it was.
+    if (database_.setVideoPid(node, change.after.videoPid) ==
+        ChannelDatabase::VideoPidResult::listFull)
         refusal = QStringLiteral("The %1 list already holds %2 programs, the most it can hold, "
                                  "so the video PID of \"%3\" stays as it was.")
-                      .arg(toTv ? QStringLiteral("TV") : QStringLiteral("radio"))
+                      .arg(change.after.hasVideo() ? QStringLiteral("TV") : QStringLiteral("radio"))
                       .arg(ChannelLimits::maxProgramsPerList)
                       .arg(NameCodec::toText(change.after.name));
-    else
-        database_.setVideoPid(node, change.after.videoPid);
     // The fields the editor's windows change; list places and favourite marks are kept by the
     // database.
     node->name = change.after.name;

@@ -543,8 +543,10 @@ void ChannelEditDialog::onDelete() {
     followSelection_ = false;
     history_->beginStep();
     bool selectedProgramDeleted = false;
+    // Rows go in one pass at the end: a grid row at a time costs a pass over all rows each.
+    std::vector<int> deletedRows;
     int child = 0;
-    for (int row = 1; row < grid_->rowCount();) {
+    for (int row = 1; row < grid_->rowCount(); ++row) {
         const bool selected = grid_->isRowSelected(row);
         bool deleted = false;
         if (gridMode_ == ChannelGrid::transponderRows) {
@@ -561,13 +563,14 @@ void ChannelEditDialog::onDelete() {
             deleted = selected && document_->apply(ProgramRemoval{selectedTransponder_, program});
             selectedProgramDeleted |= deleted && wasSelectedNode;
         }
-        if (deleted) {
-            grid_->deleteRow(row);
-            document_->setModified(true);
-        } else {
-            ++row;
+        if (deleted)
+            deletedRows.push_back(row);
+        else
             ++child;
-        }
+    }
+    if (!deletedRows.empty()) {
+        grid_->deleteRows(std::move(deletedRows));
+        document_->setModified(true);
     }
     history_->endStep();
     grid_->redraw();
