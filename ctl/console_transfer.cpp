@@ -294,17 +294,9 @@ void ConsoleTransfer::shutdown() {
         return;
     shutDown_ = true;
     machine_->finish();
-    if (reader_)
-        reader_->requestStop();
     pollTimer_.stop();
     findTimer_.stop();
-    // Closing the port first lets a reader waiting inside a read return at once.
-    if (endpoint_.link->isPortOpen())
-        endpoint_.link->closePort();
-    if (reader_) {
-        reader_->wait();
-        reader_.reset();
-    }
+    stopReadingAndClosePort(reader_, endpoint_);
     QCoreApplication::removePostedEvents(this, WM_FRAME_RECEIVED);
 }
 

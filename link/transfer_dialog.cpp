@@ -1,10 +1,10 @@
 #include "link/transfer_dialog.h"
 
-#include "widgets/dialog_units.h"
 #include "base/last_settings.h"
-#include "widgets/message_box.h"
 #include "link/boot_mode_dialog.h"
 #include "link/transfer_reader_thread.h"
+#include "widgets/dialog_units.h"
+#include "widgets/message_box.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>
@@ -120,16 +120,8 @@ void TransferDialog::shutdown() {
     machine_->finish();
     if (prompt_)
         prompt_->reject();
-    if (reader_)
-        reader_->requestStop();
     pollTimer_.stop();
-    // Closing the port first lets a reader waiting inside a read return at once.
-    if (endpoint_.link->isPortOpen())
-        endpoint_.link->closePort();
-    if (reader_) {
-        reader_->wait();
-        reader_.reset();
-    }
+    stopReadingAndClosePort(reader_, endpoint_);
     QCoreApplication::removePostedEvents(this, WM_FRAME_RECEIVED);
 }
 

@@ -17,6 +17,14 @@ struct TransferEndpoint {
     std::unique_ptr<TransferFrameSource> source;
 };
 
+class TransferReaderThread;
+
+// Ends a transfer's reading in the one order that cannot hang: the reader is asked to stop,
+// the port is closed so that a read in progress returns at once, then the thread is waited for
+// and destroyed. `reader` may be empty.
+void stopReadingAndClosePort(std::unique_ptr<TransferReaderThread>& reader,
+                             TransferEndpoint& endpoint);
+
 // Builds the endpoint; the reader side reads the transfer state and the pause flag from
 // `flags`, which the window owns and which outlive the endpoint.
 using TransferEndpointFactory = std::function<TransferEndpoint(TransferFlags& flags)>;

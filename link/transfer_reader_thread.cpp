@@ -1,5 +1,7 @@
 #include "link/transfer_reader_thread.h"
 
+#include "link/transfer_endpoint.h"
+
 #include <QCoreApplication>
 
 TransferReaderThread::TransferReaderThread(TransferFrameSource& source, QObject& receiver)
@@ -26,4 +28,16 @@ void TransferReaderThread::run() {
     while (!stopRequested_.load(std::memory_order_acquire))
         source_.pollOnce(post);
     runReturned_.store(true, std::memory_order_release);
+}
+
+void stopReadingAndClosePort(std::unique_ptr<TransferReaderThread>& reader,
+                             TransferEndpoint& endpoint) {
+    if (reader)
+        reader->requestStop();
+    if (endpoint.link->isPortOpen())
+        endpoint.link->closePort();
+    if (reader) {
+        reader->wait();
+        reader.reset();
+    }
 }
