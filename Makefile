@@ -1,5 +1,6 @@
-# Quick start: `make run` starts the program, `make test` builds and runs every test.
-# Both install the missing system packages first (scripts/install-deps).
+# Quick start: `make demo` starts the program with a simulated receiver, `make test` builds
+# and runs every test, `make run` starts the program for a real receiver. Each installs the
+# missing system packages first (scripts/install-deps).
 
 BUILD_DIR ?= build
 FUZZ_DIR ?= build-fuzz
@@ -14,7 +15,10 @@ JOBS ?= $(shell nproc)
 # ccache speeds up rebuilds where it is installed; it is not required.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test asan tsan fuzz bench format clean
+PREFIX ?= /usr/local
+
+.PHONY: all deps configure build run demo demo-check screenshots install package test asan tsan fuzz bench \
+	format clean
 
 all: build
 
@@ -29,6 +33,28 @@ build: configure
 
 run: build
 	$(BUILD_DIR)/app/rx7700
+
+demo: build
+	@scripts/demo $(BUILD_DIR)
+
+# The demo under Xvfb: an upload through the window, the saved file checked (not in `make test`).
+demo-check: build
+	@scripts/install-deps tools
+	@scripts/demo-check $(BUILD_DIR)
+
+screenshots: build
+	@scripts/install-deps tools
+	@scripts/screenshots $(BUILD_DIR)
+
+# Installs under PREFIX (DESTDIR=/some/root works as usual for staging).
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# A Debian package in $(BUILD_DIR)/package, checked with lintian.
+package: build
+	@scripts/install-deps package
+	cd $(BUILD_DIR) && cpack -G DEB
+	lintian --fail-on error $(BUILD_DIR)/package/*.deb
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

@@ -6,6 +6,10 @@
 #include "sim/sim_options.h"
 #include "sim/simulator_loop.h"
 
+// After the simulator's headers: Qt's `emit` keyword would spoil one of their names.
+#include "channels/channel_database.h"
+#include "channels/channel_file_reader.h"
+
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -50,6 +54,27 @@ std::tm localNow() {
     std::tm local{};
     ::localtime_r(&now, &local);
     return local;
+}
+
+// What the receiver plays, for the line that says it is ready: its version and, when the
+// channel data reads as a file, its layout and program counts.
+std::string playing(const sim::Identification& ident, const sim::ChannelData& channels) {
+    std::string text = "version ";
+    if (ident[4] <= 9 && ident[5] <= 9 && ident[6] <= 9)
+        text +=
+            std::to_string(ident[4]) + "." + std::to_string(ident[5]) + std::to_string(ident[6]);
+    else
+        text += "[unknown]";
+    const std::vector<std::uint8_t> image = sim::channelFileImage(channels, localNow());
+    ChannelDatabase database;
+    if (readChannelImage(database, QByteArrayView(image.data(), qsizetype(image.size()))) != 0)
+        return text + ", channel data layout " + std::to_string(channels.layout) +
+               " (not readable as a channel list)";
+    return text + ", channel data layout " + std::to_string(database.layout) + ", " +
+           plural(unsigned(database.satelliteCount()), "satellite") + ", " +
+           plural(unsigned(database.tvList.size() + database.radioList.size()), "program") + " (" +
+           std::to_string(database.tvList.size()) + " TV, " +
+           std::to_string(database.radioList.size()) + " radio)";
 }
 
 } // namespace
@@ -131,6 +156,7 @@ int main(int argc, char** argv) {
     if (options.verbose)
         hooks.log = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
 
+    const std::string ready = playing(options.ident, channels);
     sim::ReceiverSimulator receiver(sim::receiverConfigFor(options, std::move(channels)),
                                     options.faults, options.seed, std::move(hooks));
 
@@ -141,7 +167,10 @@ int main(int argc, char** argv) {
     if (!control && options.bootOnly && !options.powerOnAfterSeconds)
         printError("warning: standard input is not available, so nothing can switch the "
                    "receiver on; give --power-on-after SECONDS");
+    // The first line is the link alone: scripts and tests wait for it.
     std::printf("%s\n", options.linkPath.c_str());
+    std::printf("rx7700-sim: ready on %s: %s%s\n", options.linkPath.c_str(), ready.c_str(),
+                options.bootOnly ? ", application firmware broken (boot loader only)" : "");
     std::fflush(stdout);
 
     sim::SimulatorLoop loop(*link, receiver, options.paced, stopPipe[0],

@@ -10,6 +10,7 @@
 #include "channels/channel_file_messages.h"
 #include "channels/channel_file_reader.h"
 #include "channels/channel_file_writer.h"
+#include "channels/sample_channel_list.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -31,8 +32,12 @@ const char usageText[] =
     "  cdftool reorder --reference REF IN OUT   IN's lists in REF's order and REF's favourites\n"
     "  cdftool diff [--json] A B   what differs from A to B; exit 0 equal, 1 different\n"
     "  cdftool generate --seed N [--layout 1|2] [--flags F] [--programs P|max] [--scatter] OUT\n"
-    "                              a random valid file (flags default 0x0F, programs 50;\n"
-    "                              --scatter interleaves the satellites' transponders)\n";
+    "                              a random valid file (defaults: layout 1, flags 0x0F,\n"
+    "                              programs 50; --scatter interleaves the satellites'\n"
+    "                              transponders)\n"
+    "  cdftool generate --sample OUT\n"
+    "                              a realistic channel list (layout 1, 6 satellites, a few\n"
+    "                              hundred TV and radio programs, 4 favorite groups)\n";
 
 void print(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
@@ -58,21 +63,24 @@ std::optional<unsigned> number(const QString& text, unsigned maximum) {
     return unsigned(value);
 }
 
+QString counted(int count, const char* noun) {
+    return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(noun)).arg(count == 1 ? "" : "s");
+}
+
 int check(const QString& path) {
     ChannelDatabase database;
     const int result = readChannelFile(database, path);
     if (result != 0)
         return failure(path, channelReadResultText(result));
-    int groups = database.favoriteGroupCount;
-    print(stdout, QStringLiteral("%1: valid, layout %2, %3 satellites, %4 transponders, %5 TV and "
-                                 "%6 radio programs, %7 favourite groups\n")
+    // "favorite" as in dump's favoriteGroupCount, which scripts may read.
+    print(stdout, QStringLiteral("%1: valid, layout %2, %3, %4, %5 TV and %6, %7\n")
                       .arg(path)
                       .arg(database.layout)
-                      .arg(database.satelliteCount())
-                      .arg(database.transponderTotal())
+                      .arg(counted(database.satelliteCount(), "satellite"))
+                      .arg(counted(database.transponderTotal(), "transponder"))
                       .arg(database.tvList.size())
-                      .arg(database.radioList.size())
-                      .arg(groups));
+                      .arg(counted(int(database.radioList.size()), "radio program"))
+                      .arg(counted(database.favoriteGroupCount, "favorite group")));
     return exitOk;
 }
 
@@ -100,6 +108,7 @@ int resave(const QString& in, const QString& out) {
 int generate(QStringList args) {
     ChannelGeneratorOptions options;
     bool seedGiven = false;
+    bool sample = false;
     QString outPath;
     while (!args.isEmpty()) {
         const QString arg = args.takeFirst();
@@ -138,6 +147,8 @@ int generate(QStringList args) {
                         QStringLiteral("--programs needs a number from 0 to 131070 or \"max\""));
                 options.programs = int(*programs);
             }
+        } else if (arg == "--sample") {
+            sample = true;
         } else if (arg == "--scatter") {
             options.scatterTransponders = true;
         } else if (arg.startsWith("--")) {
@@ -148,10 +159,16 @@ int generate(QStringList args) {
             return usageError(QStringLiteral("more than one output file"));
         }
     }
-    if (!seedGiven)
-        return usageError(QStringLiteral("generate needs --seed N"));
     if (outPath.isEmpty())
         return usageError(QStringLiteral("generate needs an output file"));
+    if (sample) {
+        ChannelDatabase database;
+        buildSampleChannelList(database);
+        const int result = writeChannelFile(database, outPath);
+        return result == 0 ? exitOk : failure(outPath, channelWriteResultText(result));
+    }
+    if (!seedGiven)
+        return usageError(QStringLiteral("generate needs --seed N or --sample"));
     QByteArray image;
     if (generateChannelImage(options, image) != 0)
         return failure(outPath, QStringLiteral("that many programs do not fit into one file"));
