@@ -1,5 +1,6 @@
 #include "channels/channel_database.h"
 #include "channels/channel_file_reader.h"
+#include "tests/channels/cdftool_run.h"
 #include "tests/channels/qt_print.h"
 #include "tests/support/test_environment.h"
 
@@ -14,28 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-ToolRun cdftool(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral(CDFTOOL_PATH), args);
-    ToolRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
-
-QString path(const QString& name) {
-    return QDir(TestEnvironment::root()).filePath(name);
-}
 
 QByteArray readAll(const QString& file) {
     QFile f(file);

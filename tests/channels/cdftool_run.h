@@ -1,0 +1,33 @@
+#pragma once
+
+// Runs the built cdftool as a separate process, as a user or a script would.
+
+#include "tests/support/test_environment.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QProcess>
+#include <QStringList>
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+inline ToolRun cdftool(const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral(CDFTOOL_PATH), args);
+    ToolRun run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+// A path in the test's private folder.
+inline QString path(const QString& name) {
+    return QDir(TestEnvironment::root()).filePath(name);
+}
