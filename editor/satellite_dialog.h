@@ -33,6 +33,16 @@ public:
     // The image the satellite's tree item should show now.
     int treeIcon() const { return treeIcon_; }
 
+    // The controls both windows have, for tests and tools that drive them.
+    QLineEdit* nameEdit() const { return nameEdit_; }
+    QComboBox* typeList() const { return typeList_; }
+    QLineEdit* frequencyEdit() const { return frequencyEdit_; }
+    QGroupBox* powerBox() const { return powerBox_; }
+    QRadioButton* powerButton(int index) const { return powerButtons_.at(std::size_t(index)); }
+    QGroupBox* toneBox() const { return toneBox_; }
+    QCheckBox* toneOn() const { return toneOn_; }
+    QCheckBox* supplyOn() const { return supplyOn_; }
+
     // The input-check messages.
     static QString integerMessage();
     static QString positiveIntegerMessage();

@@ -30,15 +30,7 @@ public:
     static constexpr int level11 = 2;
     static constexpr int level12 = 3;
 
-    QLineEdit* nameEdit() const { return nameEdit_; }
     QComboBox* configList() const { return configList_; }
-    QComboBox* typeList() const { return typeList_; }
-    QLineEdit* frequencyEdit() const { return frequencyEdit_; }
-    QGroupBox* powerBox() const { return powerBox_; }
-    QRadioButton* powerButton(int index) const { return powerButtons_.at(std::size_t(index)); }
-    QGroupBox* toneBox() const { return toneBox_; }
-    QCheckBox* toneOn() const { return toneOn_; }
-    QCheckBox* supplyOn() const { return supplyOn_; }
     QComboBox* levelList() const { return levelList_; }
     QComboBox* portList() const { return portList_; }
     QComboBox* repeatList() const { return repeatList_; }

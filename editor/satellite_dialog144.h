@@ -30,15 +30,7 @@ public:
     static QString degreeText(std::int16_t tenths);
     static std::int16_t tenthsFromDegrees(double degrees);
 
-    QLineEdit* nameEdit() const { return nameEdit_; }
     QLineEdit* degreeEdit() const { return degreeEdit_; }
-    QComboBox* typeList() const { return typeList_; }
-    QLineEdit* frequencyEdit() const { return frequencyEdit_; }
-    QGroupBox* powerBox() const { return powerBox_; }
-    QRadioButton* powerButton(int index) const { return powerButtons_.at(std::size_t(index)); }
-    QGroupBox* toneBox() const { return toneBox_; }
-    QCheckBox* toneOn() const { return toneOn_; }
-    QCheckBox* supplyOn() const { return supplyOn_; }
     QComboBox* levelList() const { return levelList_; }
     QLabel* portLabel() const { return portLabel_; }
     QComboBox* portList() const { return portList_; }
