@@ -110,5 +110,3 @@ BENCHMARK(BM_ReadImage)->Apply(sizes)->Unit(benchmark::kMillisecond)->Complexity
 BENCHMARK(BM_EncodeImage)->Apply(sizes)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_ReadFile)->Apply(typicalAndLargest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteFile)->Apply(typicalAndLargest)->Unit(benchmark::kMillisecond);
-
-BENCHMARK_MAIN();

@@ -131,5 +131,3 @@ void BM_DiffTwoUnrelatedMaximumFiles(benchmark::State& state) {
 BENCHMARK(BM_OrderFromReference16000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiffMaximumFileAgainstEditedCopy)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiffTwoUnrelatedMaximumFiles)->Unit(benchmark::kMillisecond);
-
-BENCHMARK_MAIN();

@@ -120,8 +120,8 @@ void runTransfer(benchmark::State& state, bool upload) {
         }
         const QString target = upload ? dir.filePath("uploaded.cdf") : local;
         const ProcessRun run =
-            runProcess({RX7700CTL_EXECUTABLE, upload ? "upload" : "download",
-                        target.toStdString(), "--port", link.toStdString(), "--quiet"});
+            runProcess({RX7700CTL_EXECUTABLE, upload ? "upload" : "download", target.toStdString(),
+                        "--port", link.toStdString(), "--quiet"});
         sim.stop(SIGTERM);
         if (run.status != 0) {
             state.SkipWithError("rx7700ctl did not complete the transfer");
@@ -149,26 +149,3 @@ void BM_CtlDownload512KiB(benchmark::State& state) {
 BENCHMARK(BM_CtlDownload512KiB)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    // A private settings store and home for rx7700ctl: it is given the simulator's link with
-    // --port and never reaches the user's settings or serial ports.
-    QTemporaryDir home;
-    if (!home.isValid())
-        return 2;
-    const QByteArray root = home.path().toLocal8Bit();
-    for (const char* sub : {"config", "cache", "data"})
-        QDir(home.path()).mkpath(QString::fromLatin1(sub));
-    qputenv("HOME", root);
-    qputenv("XDG_CONFIG_HOME", root + "/config");
-    qputenv("XDG_CACHE_HOME", root + "/cache");
-    qputenv("XDG_DATA_HOME", root + "/data");
-    QCoreApplication app(argc, argv);
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

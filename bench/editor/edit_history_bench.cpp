@@ -141,12 +141,3 @@ void BM_UndoStepOfCellEdit(benchmark::State& state) {
 BENCHMARK(BM_UndoStepOfCellEdit)->Unit(benchmark::kMicrosecond)->Iterations(200);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -156,12 +156,3 @@ void BM_ListThousandPrograms(benchmark::State& state) {
 BENCHMARK(BM_ListThousandPrograms)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -164,5 +164,3 @@ void BM_IdleLine(benchmark::State& state) {
 BENCHMARK(BM_IdleLine)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
-
-BENCHMARK_MAIN();

@@ -167,5 +167,3 @@ void BM_BootBlockAnswerDelay(benchmark::State& state) {
 BENCHMARK(BM_BootBlockAnswerDelay)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

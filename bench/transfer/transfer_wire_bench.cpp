@@ -352,30 +352,3 @@ void BM_ChannelDownload512KiB(benchmark::State& state) {
 BENCHMARK(BM_ChannelDownload512KiB)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    // A private settings store and home: the benchmark routes COM1 to its simulator there and
-    // never touches the user's settings or serial ports.
-    QTemporaryDir home;
-    if (!home.isValid())
-        return 2;
-    for (const char* sub : {"config", "runtime", "cache", "data"})
-        QDir(home.path()).mkpath(QString::fromLatin1(sub));
-    const QByteArray root = home.path().toLocal8Bit();
-    qputenv("HOME", root);
-    qputenv("XDG_CONFIG_HOME", root + "/config");
-    qputenv("XDG_RUNTIME_DIR", root + "/runtime");
-    qputenv("XDG_CACHE_HOME", root + "/cache");
-    qputenv("XDG_DATA_HOME", root + "/data");
-    QFile::setPermissions(home.path() + "/runtime",
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -269,12 +269,3 @@ void BM_PasteHugeClipboard(benchmark::State& state) {
 BENCHMARK(BM_PasteHugeClipboard)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
