@@ -5,6 +5,8 @@
 #include <functional>
 #include <limits>
 #include <new>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace {
 // Marks handed out to program nodes by assignListPositions and deleteTransponder. Unique over
@@ -17,6 +19,29 @@ std::uint64_t freshMark() {
 template <typename List>
 void removeAll(List& list, const ProgramNode* program) {
     std::erase(list, program);
+}
+
+// Inserts the entries (place, program) into the list in one pass: each lands at its place
+// when the entries are put in ascending order of places, as inserting them one by one would;
+// a place beyond the end appends.
+void mergeAtPlaces(std::vector<ProgramNode*>& list,
+                   std::vector<std::pair<int, ProgramNode*>> entries) {
+    if (entries.empty())
+        return;
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<ProgramNode*> result;
+    result.reserve(list.size() + entries.size());
+    auto next = entries.begin();
+    std::size_t from = 0;
+    while (from < list.size() || next != entries.end()) {
+        if (next != entries.end() &&
+            (from == list.size() || std::size_t(next->first) <= result.size()))
+            result.push_back((next++)->second);
+        else
+            result.push_back(list[from++]);
+    }
+    list = std::move(result);
 }
 } // namespace
 
@@ -399,4 +424,120 @@ void ChannelDatabase::placeProgram(ProgramNode* program, const ProgramPlaces& pl
     for (FavoriteGroup& group : favoriteGroups)
         removeAll(tv ? group.tvMembers : group.radioMembers, program);
     insertAtPlaces({{program, &places}});
+}
+
+int ChannelDatabase::deletePrograms(const std::vector<ProgramNode*>& programs,
+                                    const ProgramRowObserver& observer) {
+    std::unordered_set<const SatelliteNode*> ours;
+    for (const auto& satellite : m_satellites)
+        ours.insert(satellite.get());
+    const std::uint64_t doomed = freshMark();
+    std::vector<TransponderNode*> touched;
+    std::unordered_set<const TransponderNode*> seen;
+    int count = 0;
+    for (ProgramNode* program : programs) {
+        if (!program || program->m_mark == doomed ||
+            !ours.count(program->transponder()->satellite()))
+            continue;
+        program->m_mark = doomed;
+        ++count;
+        if (seen.insert(program->transponder()).second)
+            touched.push_back(program->transponder());
+    }
+    if (count == 0)
+        return 0;
+    const auto isDoomed = [doomed](const ProgramNode* p) { return p->m_mark == doomed; };
+    std::erase_if(tvList, isDoomed);
+    std::erase_if(radioList, isDoomed);
+    for (FavoriteGroup& group : favoriteGroups) {
+        std::erase_if(group.tvMembers, isDoomed);
+        std::erase_if(group.radioMembers, isDoomed);
+    }
+    for (TransponderNode* transponder : touched) {
+        auto& children = transponder->m_programs;
+        for (int row = int(children.size()) - 1; row >= 0; --row) {
+            const ProgramNode* program = children[std::size_t(row)].get();
+            if (!isDoomed(program))
+                continue;
+            if (observer.before)
+                observer.before(transponder, row);
+            (program->isTv() ? transponder->m_tvCount : transponder->m_radioCount) -= 1;
+            children.erase(children.begin() + row);
+            if (observer.after)
+                observer.after(transponder, row);
+        }
+    }
+    return count;
+}
+
+bool ChannelDatabase::insertPrograms(const std::vector<ProgramReturn>& programs,
+                                     const ProgramRowObserver& observer,
+                                     std::vector<ProgramNode*>* added) {
+    std::unordered_set<const SatelliteNode*> ours;
+    for (const auto& satellite : m_satellites)
+        ours.insert(satellite.get());
+    // Everything is checked and allocated first, so that nothing changes on a refusal.
+    std::unordered_map<TransponderNode*, int> grown;
+    int tvPrograms = 0;
+    int radioPrograms = 0;
+    for (const ProgramReturn& entry : programs) {
+        if (!entry.transponder || !entry.program || !ours.count(entry.transponder->satellite()))
+            return false;
+        int& earlier = grown[entry.transponder];
+        if (entry.row < 0 || entry.row > entry.transponder->programCount() + earlier)
+            return false;
+        ++earlier;
+        ++(entry.program->record.hasVideo() ? tvPrograms : radioPrograms);
+    }
+    if (!reserveForKinds(tvPrograms, radioPrograms))
+        return false;
+    std::vector<std::unique_ptr<ProgramNode>> nodes;
+    try {
+        nodes.reserve(programs.size());
+        for (const ProgramReturn& entry : programs)
+            nodes.push_back(
+                std::make_unique<ProgramNode>(entry.program->record, entry.transponder));
+        for (auto& [transponder, more] : grown)
+            transponder->m_programs.reserve(transponder->m_programs.size() + std::size_t(more));
+        if (added)
+            added->reserve(added->size() + programs.size());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+
+    std::vector<std::pair<int, ProgramNode*>> tvPlaces;
+    std::vector<std::pair<int, ProgramNode*>> radioPlaces;
+    std::array<std::vector<std::pair<int, ProgramNode*>>, ChannelLimits::maxFavoriteGroups>
+        tvMembers;
+    std::array<std::vector<std::pair<int, ProgramNode*>>, ChannelLimits::maxFavoriteGroups>
+        radioMembers;
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+        const ProgramReturn& entry = programs[i];
+        TransponderNode* transponder = entry.transponder;
+        ProgramNode* node = nodes[i].get();
+        if (observer.before)
+            observer.before(transponder, entry.row);
+        transponder->m_programs.insert(transponder->m_programs.begin() + entry.row,
+                                       std::move(nodes[i]));
+        (node->isTv() ? transponder->m_tvCount : transponder->m_radioCount) += 1;
+        if (observer.after)
+            observer.after(transponder, entry.row);
+        if (added)
+            added->push_back(node);
+        const ProgramPlaces& places = entry.program->places;
+        const int listPlace =
+            places.listPosition >= 0 ? places.listPosition : std::numeric_limits<int>::max();
+        (node->isTv() ? tvPlaces : radioPlaces).emplace_back(listPlace, node);
+        for (std::size_t g = 0; g < favoriteGroups.size(); ++g)
+            if (places.memberPositions[g] >= 0)
+                (node->isTv() ? tvMembers : radioMembers)[g].emplace_back(places.memberPositions[g],
+                                                                          node);
+    }
+    mergeAtPlaces(tvList, std::move(tvPlaces));
+    mergeAtPlaces(radioList, std::move(radioPlaces));
+    for (std::size_t g = 0; g < favoriteGroups.size(); ++g) {
+        mergeAtPlaces(favoriteGroups[g].tvMembers, std::move(tvMembers[g]));
+        mergeAtPlaces(favoriteGroups[g].radioMembers, std::move(radioMembers[g]));
+    }
+    return true;
 }

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -31,6 +32,22 @@ struct ProgramPlaces {
 struct RestoredProgram {
     Program record;
     ProgramPlaces places;
+};
+
+// Told of each program as it leaves or joins its transponder in the bulk operations
+// (deletePrograms, insertPrograms), with the transponder and the program's row there: `before`
+// right before the row goes or comes, `after` right after. Either may be left empty.
+struct ProgramRowObserver {
+    std::function<void(TransponderNode*, int)> before;
+    std::function<void(TransponderNode*, int)> after;
+};
+
+// A deleted program to put back: the child row it had on its transponder and its record and
+// places from before the deletion.
+struct ProgramReturn {
+    TransponderNode* transponder = nullptr;
+    int row = 0;
+    const RestoredProgram* program = nullptr;
 };
 
 class ChannelDatabase {
@@ -104,6 +121,20 @@ public:
     bool deleteProgram(TransponderNode* transponder, ProgramNode* program);
     // Deletes the transponder's programs in order as deleteProgram does, then the transponder.
     bool deleteTransponder(SatelliteNode* satellite, TransponderNode* transponder);
+
+    // Deletes many programs as deleteProgram does each, with one pass over each list for all
+    // of them (the programs of one transponder go from its last row up). Programs that are not
+    // this database's, and repeats, are left out. Returns the number deleted.
+    int deletePrograms(const std::vector<ProgramNode*>& programs,
+                       const ProgramRowObserver& observer = {});
+    // Puts deleted programs back, each at its row and at its places in the lists, with one pass
+    // over each list for all of them. Entries come in tree order (transponder by transponder,
+    // rows ascending), as the programs stood before they were deleted. Nothing changes (false)
+    // when a transponder is not this database's, a row is out of range or a list would exceed
+    // its limit. `added` gets the new nodes in the entries' order.
+    bool insertPrograms(const std::vector<ProgramReturn>& programs,
+                        const ProgramRowObserver& observer = {},
+                        std::vector<ProgramNode*>* added = nullptr);
 
     // The program's places in the lists of its kind (a pass over each list).
     ProgramPlaces placesOf(const ProgramNode* program) const;

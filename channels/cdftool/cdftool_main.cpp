@@ -31,6 +31,9 @@ const char usageText[] =
     "  cdftool resave IN OUT       read IN and write it to OUT\n"
     "  cdftool reorder --reference REF IN OUT   IN's lists in REF's order and REF's favourites\n"
     "  cdftool diff [--json] A B   what differs from A to B; exit 0 equal, 1 different\n"
+    "  cdftool clean [--scrambled] [--duplicates] [--unnamed] [--not-in REF] [--dry-run] IN OUT\n"
+    "                              IN without the programs these rules pick, written to OUT\n"
+    "                              (--dry-run: only the summary)\n"
     "  cdftool generate --seed N [--layout 1|2] [--flags F] [--programs P|max] [--scatter] OUT\n"
     "                              a random valid file (defaults: layout 1, flags 0x0F,\n"
     "                              programs 50; --scatter interleaves the satellites'\n"
@@ -201,6 +204,8 @@ int run(QStringList args) {
         return runReorderCommand(args);
     if (command == "diff")
         return runDiffCommand(args);
+    if (command == "clean")
+        return runCleanCommand(args);
     return usageError(QStringLiteral("unknown command %1").arg(command));
 }
 } // namespace

@@ -8,3 +8,4 @@
 
 int runReorderCommand(const QStringList& args);
 int runDiffCommand(const QStringList& args);
+int runCleanCommand(const QStringList& args);
