@@ -2,10 +2,14 @@
 
 #include "channels/channel_database.h"
 #include "channels/channel_matching.h"
+#include "channels/language_code_table.h"
 #include "channels/name_codec.h"
 
 #include <algorithm>
+#include <deque>
 #include <functional>
+#include <map>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -78,16 +82,41 @@ QString fec(std::uint8_t value) {
     return value < 6 ? QString::fromLatin1(texts[value]) : number(value);
 }
 
+QString audioTrack(const AudioTrack& track) {
+    return flaggedPid(track.audioPid, "AC3") + QStringLiteral(" language ") +
+           LanguageCodeTable::describe(track.audioLanguage);
+}
+
 QString audioTracks(const Program& program) {
     QStringList tracks;
-    for (int a = 0; a < program.audioCount && a < ChannelLimits::maxAudioTracks; ++a) {
-        const AudioTrack& track = program.audioTracks[std::size_t(a)];
-        QString text = flaggedPid(track.audioPid, "AC3");
-        if (track.audioLanguage != 255)
-            text += QStringLiteral(" language %1").arg(track.audioLanguage);
-        tracks.append(text);
-    }
+    for (int a = 0; a < program.audioCount && a < ChannelLimits::maxAudioTracks; ++a)
+        tracks.append(audioTrack(program.audioTracks[std::size_t(a)]));
     return tracks.isEmpty() ? QStringLiteral("none") : tracks.join(QStringLiteral(", "));
+}
+
+// Programs with as many tracks as before: what changed in each track ("audio 2 language eng
+// -> fra"); otherwise the whole list.
+void compareAudio(const Program& a, const Program& b, const QString& area, const QString& subject,
+                  Differences& out) {
+    if (a.audioCount != b.audioCount || a.audioCount > ChannelLimits::maxAudioTracks) {
+        const QString before = audioTracks(a);
+        const QString after = audioTracks(b);
+        if (before != after)
+            out.push_back({area, Change::changed, subject, QStringLiteral("audio"), before, after});
+        return;
+    }
+    for (int i = 0; i < a.audioCount; ++i) {
+        const AudioTrack& x = a.audioTracks[std::size_t(i)];
+        const AudioTrack& y = b.audioTracks[std::size_t(i)];
+        const QString track = QStringLiteral("audio %1 ").arg(i + 1);
+        if (x.audioPid != y.audioPid)
+            out.push_back({area, Change::changed, subject, track + QStringLiteral("PID"),
+                           flaggedPid(x.audioPid, "AC3"), flaggedPid(y.audioPid, "AC3")});
+        if (x.audioLanguage != y.audioLanguage)
+            out.push_back({area, Change::changed, subject, track + QStringLiteral("language"),
+                           LanguageCodeTable::describe(x.audioLanguage),
+                           LanguageCodeTable::describe(y.audioLanguage)});
+    }
 }
 
 QString transponderText(const TransponderNode& transponder) {
@@ -173,7 +202,6 @@ const std::vector<Field<Program>>& programFields() {
         {"favourite mask", [](const Program& p) { return hex(p.favoriteMask, 2); }},
         {"extra word", [](const Program& p) { return hex(p.extraWord, 4); }},
         {"audio selection", [](const Program& p) { return number(p.audioSelection); }},
-        {"audio", [](const Program& p) { return audioTracks(p); }},
     };
     return fields;
 }
@@ -314,6 +342,121 @@ void compareGroups(const ChannelDatabase& first, const ChannelDatabase& second,
     }
 }
 
+using ProgramPairs = std::vector<std::pair<const ProgramNode*, const ProgramNode*>>;
+
+// Pairs the programs of `left` with those of `right` that have the same key, each one once and
+// in their order; what stays unpaired is left in both lists.
+template <typename KeyOf>
+void pairBy(std::vector<const ProgramNode*>& left, std::vector<const ProgramNode*>& right,
+            KeyOf keyOf, ProgramPairs& pairs) {
+    using Key = std::invoke_result_t<KeyOf, const ProgramNode&>;
+    std::map<Key, std::deque<const ProgramNode*>> waiting;
+    for (const ProgramNode* p : right)
+        waiting[keyOf(*p)].push_back(p);
+    std::vector<const ProgramNode*> unpaired;
+    for (const ProgramNode* p : left) {
+        const auto it = waiting.find(keyOf(*p));
+        if (it == waiting.end() || it->second.empty()) {
+            unpaired.push_back(p);
+            continue;
+        }
+        pairs.emplace_back(p, it->second.front());
+        it->second.pop_front();
+    }
+    left = std::move(unpaired);
+    right.clear();
+    for (const auto& [key, rest] : waiting)
+        right.insert(right.end(), rest.begin(), rest.end());
+}
+
+// The programs of two transponders that are the same, found as matching finds them: by kind
+// and service ID, then by kind and name.
+ProgramPairs pairPrograms(const TransponderNode& a, const TransponderNode& b) {
+    std::vector<const ProgramNode*> left;
+    std::vector<const ProgramNode*> right;
+    for (const auto& p : a.programs())
+        left.push_back(p.get());
+    for (const auto& p : b.programs())
+        right.push_back(p.get());
+    ProgramPairs pairs;
+    pairBy(
+        left, right, [](const ProgramNode& p) { return std::pair(p.isTv(), p.serviceId); }, pairs);
+    pairBy(
+        left, right, [](const ProgramNode& p) { return std::pair(p.isTv(), p.name); }, pairs);
+    return pairs;
+}
+
+// Every program of each transponder has its partner in the other.
+bool keepsPrograms(const TransponderNode& a, const TransponderNode& b, const ProgramPairs& pairs) {
+    return a.programCount() == b.programCount() && int(pairs.size()) == a.programCount();
+}
+
+// Records that keep their place are the same records where matching by name and frequency
+// finds no partner for them: a satellite renamed where it was, with the same transponders in
+// the same places, and a transponder whose frequency moved beyond the matching window where
+// it was, with the same programs. Without this, such an edit reads as everything under the
+// record removed and added again.
+void pairKeptPlaces(const ChannelDatabase& first, const ChannelDatabase& second,
+                    ChannelMatches& matches) {
+    std::vector<bool> satelliteTaken(std::size_t(second.satelliteCount()), false);
+    for (int b : matches.satellites)
+        if (b >= 0)
+            satelliteTaken[std::size_t(b)] = true;
+    std::unordered_set<const TransponderNode*> transponderTaken;
+    for (const auto& [a, b] : matches.transponders)
+        transponderTaken.insert(b);
+    const auto pairTransponders = [&](const TransponderNode& a, const TransponderNode& b,
+                                      const ProgramPairs& programs) {
+        matches.transponders.emplace(&a, &b);
+        transponderTaken.insert(&b);
+        for (const auto& [x, y] : programs)
+            matches.programs.emplace(x, y);
+    };
+
+    const int satellites = std::min(first.satelliteCount(), second.satelliteCount());
+    for (int s = 0; s < satellites; ++s) {
+        if (matches.satellites[std::size_t(s)] >= 0 || satelliteTaken[std::size_t(s)])
+            continue;
+        const SatelliteNode& a = *first.satelliteAt(s);
+        const SatelliteNode& b = *second.satelliteAt(s);
+        if (a.transponderCount() != b.transponderCount())
+            continue;
+        std::vector<ProgramPairs> programs(std::size_t(a.transponderCount()));
+        bool same = true;
+        for (int t = 0; t < a.transponderCount() && same; ++t) {
+            const TransponderNode& x = *a.transponderAt(t);
+            const TransponderNode& y = *b.transponderAt(t);
+            programs[std::size_t(t)] = pairPrograms(x, y);
+            const unsigned apart =
+                x.frequency > y.frequency ? x.frequency - y.frequency : y.frequency - x.frequency;
+            same = (x.polarization == y.polarization && apart <= frequencyTolerance) ||
+                   keepsPrograms(x, y, programs[std::size_t(t)]);
+        }
+        if (!same)
+            continue;
+        matches.satellites[std::size_t(s)] = s;
+        satelliteTaken[std::size_t(s)] = true;
+        for (int t = 0; t < a.transponderCount(); ++t)
+            pairTransponders(*a.transponderAt(t), *b.transponderAt(t), programs[std::size_t(t)]);
+    }
+
+    for (int s = 0; s < first.satelliteCount(); ++s) {
+        const int other = matches.satellites[std::size_t(s)];
+        if (other < 0)
+            continue;
+        const SatelliteNode& a = *first.satelliteAt(s);
+        const SatelliteNode& b = *second.satelliteAt(other);
+        for (int t = 0; t < std::min(a.transponderCount(), b.transponderCount()); ++t) {
+            const TransponderNode& x = *a.transponderAt(t);
+            const TransponderNode& y = *b.transponderAt(t);
+            if (matches.transponders.count(&x) || transponderTaken.count(&y))
+                continue;
+            if (const ProgramPairs programs = pairPrograms(x, y); keepsPrograms(x, y, programs))
+                pairTransponders(x, y, programs);
+        }
+    }
+}
+
 } // namespace
 
 std::vector<ChannelDifference> diffChannelData(const ChannelDatabase& first,
@@ -346,7 +489,8 @@ std::vector<ChannelDifference> diffChannelData(const ChannelDatabase& first,
         compareFields(lnbConfigFields(), first.lnbConfigs[i], second.lnbConfigs[i], 3, lnb,
                       number(long(i) + 1), out);
 
-    const ChannelMatches forward = matchChannels(first, second);
+    ChannelMatches forward = matchChannels(first, second);
+    pairKeptPlaces(first, second, forward);
     // Which of the second database's records have a partner in the first.
     std::vector<bool> satelliteMatched(std::size_t(second.satelliteCount()), false);
     for (int b : forward.satellites)
@@ -420,8 +564,11 @@ std::vector<ChannelDifference> diffChannelData(const ChannelDatabase& first,
     });
     eachProgram(first, [&](const ProgramNode& p, auto&& subject) {
         if (const auto it = forward.programs.find(&p);
-            it != forward.programs.end() && !sameValues(p, *it->second))
-            compareFields<Program>(programFields(), p, *it->second, 3, program, subject(p), out);
+            it != forward.programs.end() && !sameValues(p, *it->second)) {
+            const QString which = subject(p);
+            compareFields<Program>(programFields(), p, *it->second, 3, program, which, out);
+            compareAudio(p, *it->second, program, which, out);
+        }
     });
 
     compareOrder(first.tvList, second.tvList, forward.programs, QStringLiteral("TV list"), out);

@@ -1,7 +1,9 @@
 #pragma once
 
 // What differs between two databases in terms a user understands: satellites, transponders
-// and programs added or removed (found in the other file as channel_matching.h finds them),
+// and programs added or removed (found in the other file as channel_matching.h finds them;
+// besides, a satellite renamed in its place with its transponders, and a transponder moved
+// in frequency in its place with its programs, are the same record with a changed value),
 // their changed values (old and new), programs moved in the TV and radio lists or inside a
 // favourite group, and favourite groups added, removed, renamed or with other members. The
 // saved date and time are not compared: every save changes them.

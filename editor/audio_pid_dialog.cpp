@@ -1,7 +1,7 @@
 #include "editor/audio_pid_dialog.h"
 
 #include "channels/channel_records.h"
-#include "editor/language_code_table.h"
+#include "channels/language_code_table.h"
 #include "editor/pid_text.h"
 #include "widgets/dialog_units.h"
 #include "widgets/grid/grid_ctrl.h"

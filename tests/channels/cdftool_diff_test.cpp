@@ -1,5 +1,6 @@
 #include "channels/channel_database.h"
 #include "channels/channel_file_writer.h"
+#include "channels/sample_channel_list.h"
 #include "tests/channels/cdftool_run.h"
 #include "tests/channels/qt_print.h"
 #include "tests/support/test_environment.h"
@@ -10,6 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -146,4 +149,80 @@ TEST(CdfToolReorder, WritesTheReferenceOrderAndPrintsTheCounts) {
             .exitCode,
         1);
     EXPECT_FALSE(QFile::exists(path("out2.cdf")));
+}
+
+// Edits made in the editor, each against the sample list: each is one change where it was
+// made, however many programs lie under it.
+TEST(CdfToolDiff, EditsInPlaceReadAsOneChangeEach) {
+    ChannelDatabase sample;
+    buildSampleChannelList(sample);
+    ASSERT_EQ(writeChannelFile(sample, path("sample.cdf")), 0);
+    const SatelliteNode& hotbird = *sample.satelliteAt(1);
+    const TransponderNode& moved = *sample.satelliteAt(0)->transponderAt(2);
+    const ProgramNode& dubbed = *sample.satelliteAt(0)->transponderAt(0)->programAt(0);
+    ASSERT_GT(moved.programCount(), 1);
+    ASSERT_EQ(dubbed.audioTracks[0].audioLanguage, 4); // "ger"
+    const QString movedText = QStringLiteral("\"ASTRA 19.2E\" %1 kHz %2")
+                                  .arg(moved.frequency)
+                                  .arg(moved.polarization == 0 ? "V" : "H");
+    const QString dubbedText = QStringLiteral("\"%1\" (TV, ID 0x%2) on \"ASTRA 19.2E\" %3 kHz %4")
+                                   .arg(QString::fromLatin1(dubbed.name))
+                                   .arg(dubbed.serviceId, 4, 16, QLatin1Char('0'))
+                                   .arg(dubbed.transponder()->frequency)
+                                   .arg(dubbed.transponder()->polarization == 0 ? "V" : "H");
+    const QString renamed = QStringLiteral("satellite changed: \"HOTBIRD 13.0E\": name "
+                                           "\"HOTBIRD 13.0E\" -> \"HOT BIRD 13E\"\n");
+    const QString frequency =
+        QStringLiteral("transponder changed: %1: frequency %2 kHz -> %3 kHz\n")
+            .arg(movedText)
+            .arg(moved.frequency)
+            .arg(moved.frequency + 40000);
+    const int hotbirdCount = hotbird.transponderCount();
+
+    const struct {
+        const char* what;
+        std::function<void(ChannelDatabase&)> edit;
+        QString lines;
+    } cases[] = {
+        {"satellite renamed", [](ChannelDatabase& d) { d.satelliteAt(1)->name = "HOT BIRD 13E"; },
+         renamed},
+        {"transponder 40 MHz up",
+         [](ChannelDatabase& d) { d.satelliteAt(0)->transponderAt(2)->frequency += 40000; },
+         frequency},
+        {"both at once",
+         [](ChannelDatabase& d) {
+             d.satelliteAt(1)->name = "HOT BIRD 13E";
+             d.satelliteAt(0)->transponderAt(2)->frequency += 40000;
+         },
+         renamed + frequency},
+        {"language",
+         [](ChannelDatabase& d) {
+             d.satelliteAt(0)->transponderAt(0)->programAt(0)->audioTracks[0].audioLanguage = 3;
+         },
+         QStringLiteral("program changed: %1: audio 1 language ger -> fra\n").arg(dubbedText)},
+        // A renamed satellite that also lost a transponder is no longer the same one.
+        {"renamed and a transponder fewer",
+         [](ChannelDatabase& d) {
+             SatelliteNode* satellite = d.satelliteAt(1);
+             satellite->name = "HOT BIRD 13E";
+             d.deleteTransponder(satellite, satellite->transponderAt(0));
+         },
+         {}},
+    };
+    for (const auto& c : cases) {
+        ChannelDatabase edited;
+        buildSampleChannelList(edited);
+        c.edit(edited);
+        ASSERT_EQ(writeChannelFile(edited, path("edited.cdf")), 0);
+        const ToolRun diff = cdftool({"diff", path("sample.cdf"), path("edited.cdf")});
+        EXPECT_EQ(diff.exitCode, 1) << c.what;
+        if (!c.lines.isEmpty()) {
+            EXPECT_EQ(QString::fromUtf8(diff.out), c.lines) << c.what;
+            continue;
+        }
+        EXPECT_TRUE(diff.out.startsWith("satellite removed: \"HOTBIRD 13.0E\"\n"
+                                        "satellite added: \"HOT BIRD 13E\"\n"))
+            << c.what;
+        EXPECT_EQ(diff.out.count("transponder removed:"), hotbirdCount) << c.what;
+    }
 }

@@ -1,6 +1,6 @@
 #include "channels/channel_records.h"
 #include "editor/audio_pid_dialog.h"
-#include "editor/language_code_table.h"
+#include "channels/language_code_table.h"
 #include "widgets/grid/grid_ctrl.h"
 #include "widgets/message_box.h"
 

@@ -1,4 +1,4 @@
-#include "editor/language_code_table.h"
+#include "channels/language_code_table.h"
 
 #include <array>
 #include <string_view>
@@ -8,6 +8,14 @@ namespace {
 constexpr std::array<std::string_view, LanguageCodeTable::count> codes = {
     "eng", "spa", "ita", "fra", "ger", "tur", "ara", "dut", "por", "rus", "hun", "gre", "pol",
     "swe", "dan", "bul", "cze", "fin", "nor", "ice", "lat", "per", "rum", "cat", "est",
+};
+
+// ISO 639-2 names of the codes above, in the same order.
+constexpr std::array<std::string_view, LanguageCodeTable::count> names = {
+    "English", "Spanish",    "Italian", "French",    "German",    "Turkish",   "Arabic",
+    "Dutch",   "Portuguese", "Russian", "Hungarian", "Greek",     "Polish",    "Swedish",
+    "Danish",  "Bulgarian",  "Czech",   "Finnish",   "Norwegian", "Icelandic", "Latin",
+    "Persian", "Romanian",   "Catalan", "Estonian",
 };
 
 // Other codes that name a table language, with the index they stand for.
@@ -33,6 +41,21 @@ QString LanguageCodeTable::code(int index) {
         return {};
     const std::string_view code = codes[std::size_t(index)];
     return QString::fromLatin1(code.data(), qsizetype(code.size()));
+}
+
+QString LanguageCodeTable::name(int index) {
+    if (index < 0 || index >= count)
+        return {};
+    const std::string_view name = names[std::size_t(index)];
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
+
+QString LanguageCodeTable::describe(std::uint8_t index) {
+    if (index == none)
+        return QStringLiteral("none");
+    if (index >= count)
+        return QStringLiteral("%1 (unknown)").arg(index);
+    return code(index);
 }
 
 std::uint8_t languageIndexFromCode(const QString& text) {

@@ -13,6 +13,11 @@ public:
 
     // The code at `index`; empty for 25 and above (also for the stored "none").
     static QString code(int index);
+    // The language's English name ("French" for "fra"); empty where code() is.
+    static QString name(int index);
+    // How a stored index reads for a person: its code, "none" for 255, and the number for
+    // any other index the table lacks ("30 (unknown)"), so that no two values read alike.
+    static QString describe(std::uint8_t index);
 };
 
 // The index a typed language code stands for, 0 to 24, or 255. Case is ignored and only the
