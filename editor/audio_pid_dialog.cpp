@@ -2,6 +2,7 @@
 
 #include "channels/channel_records.h"
 #include "channels/language_code_table.h"
+#include "editor/language_cell_chooser.h"
 #include "editor/pid_text.h"
 #include "widgets/dialog_units.h"
 #include "widgets/grid/grid_ctrl.h"
@@ -104,6 +105,8 @@ AudioPidDialog::AudioPidDialog(Program& program, QWidget* parent)
         grid_->setCellText(row, languageColumn, languageText(track));
         grid_->setCellText(row, ac3Column, ac3Text(track));
     }
+    // Languages come from the list of known codes, never as typed text.
+    languageChooser_ = new LanguageCellChooser(grid_, languageColumn);
 }
 
 QString AudioPidDialog::pidText(const AudioTrack& track) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 class GridCtrl;
+class LanguageCellChooser;
 struct AudioTrack;
 struct Program;
 
@@ -32,6 +33,8 @@ public:
     static QString pidRangeMessage();
 
     GridCtrl* grid() const { return grid_; }
+    // The language cells are chosen from a list of the known codes, never typed.
+    LanguageCellChooser* languageChooser() const { return languageChooser_; }
 
     void addRow();
     void deleteSelectedRows();
@@ -51,4 +54,5 @@ private:
 
     Program& program_;
     GridCtrl* grid_ = nullptr;
+    LanguageCellChooser* languageChooser_ = nullptr;
 };
