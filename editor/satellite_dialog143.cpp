@@ -1,6 +1,7 @@
 #include "editor/satellite_dialog143.h"
 
 #include "channels/channel_database.h"
+#include "editor/satellite_dialog_tips.h"
 #include "widgets/dialog_units.h"
 
 #include <QCheckBox>
@@ -78,6 +79,7 @@ SatelliteDialog143::SatelliteDialog143(ChannelDatabase& database, SatelliteNode*
             &SatelliteDialog143::onConfigChanged);
     connect(typeList_, &QComboBox::currentIndexChanged, this, &SatelliteDialog143::applyEnabling);
     connect(levelList_, &QComboBox::currentIndexChanged, this, &SatelliteDialog143::onLevelChanged);
+    addSatelliteTips(*this);
 }
 
 int SatelliteDialog143::configIndex() const {

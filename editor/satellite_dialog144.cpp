@@ -1,6 +1,7 @@
 #include "editor/satellite_dialog144.h"
 
 #include "channels/channel_database.h"
+#include "editor/satellite_dialog_tips.h"
 #include "widgets/dialog_units.h"
 
 #include <QCheckBox>
@@ -93,6 +94,7 @@ SatelliteDialog144::SatelliteDialog144(ChannelDatabase& database, SatelliteNode*
         fillPorts();
         applyEnabling();
     });
+    addSatelliteTips(*this, stored);
 }
 
 bool SatelliteDialog144::hasSkew() const {
