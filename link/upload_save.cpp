@@ -26,10 +26,12 @@ UploadSaveResult saveUploadImage(std::span<const std::uint8_t> image, const QStr
         return uploadInvalidFormat;
     // The check has found "END" inside `image`, so header and body lie within it.
     const std::size_t fileSize = 14 + std::size_t(wire::readU32(image.data() + 10));
-    // The file being replaced is often one the user edited: it is kept, as an editor's save
-    // keeps it.
-    // A folder in the way is no file to keep; the writer reports it.
-    switch (QFileInfo(path).isDir() ? 1 : BackupFile::keepPrevious(path)) {
+    const std::span<const std::uint8_t> file = image.first(fileSize);
+    // The file being replaced is often one the user edited: it is kept as a numbered backup,
+    // as an editor's save keeps it, and no earlier backup is overwritten. A folder in the way
+    // is no file to keep; the writer reports it.
+    const QByteArrayView bytes(reinterpret_cast<const char*>(file.data()), qsizetype(file.size()));
+    switch (QFileInfo(path).isDir() ? 1 : BackupFile::keepPrevious(path, bytes)) {
     case -1:
         return uploadOldFileUnreadable;
     case -2:
@@ -37,7 +39,7 @@ UploadSaveResult saveUploadImage(std::span<const std::uint8_t> image, const QStr
     default:
         break;
     }
-    switch (writer(path, image.first(fileSize))) {
+    switch (writer(path, file)) {
     case 0:
         return uploadSaved;
     case -1:

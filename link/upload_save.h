@@ -13,7 +13,7 @@ enum UploadSaveResult : int {
     uploadCannotCreate = -2,      // the file could not be created
     uploadWriteFailed = -3,       // created, but writing or replacing the old file failed
     uploadOldFileUnreadable = -4, // the file already at the path could not be read to keep it
-    uploadBackupFailed = -5,      // its copy NAME.cdf.bak could not be written
+    uploadBackupFailed = -5,      // its numbered backup NAME.cdf.~N~ could not be written
 };
 
 // Writes `bytes` to `path`, replacing any file there only once everything is written:
@@ -24,9 +24,10 @@ using UploadFileWriter =
 // The default writer: the same atomic replacement every Channel Data File save goes through.
 int writeUploadFile(const QString& path, std::span<const std::uint8_t> bytes);
 
-// Checks the received image (header and body), keeps a file already at `path` as
-// NAME.cdf.bak (nothing is written when that fails) and writes the header and announced body
-// to `path` through `writer`.
+// Checks the received image (header and body), keeps a file already at `path` as its next
+// numbered backup NAME.cdf.~N~ (nothing is written when that fails; nothing is copied when the
+// file already holds exactly the received bytes) and writes the header and announced body to
+// `path` through `writer`.
 UploadSaveResult saveUploadImage(std::span<const std::uint8_t> image, const QString& path,
                                  const UploadFileWriter& writer = writeUploadFile);
 

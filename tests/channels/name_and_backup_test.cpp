@@ -28,20 +28,36 @@ TEST(BackupFile, KeepsThePreviousBytesOrSaysWhyNot) {
     EXPECT_EQ(BackupFile::keepPrevious(path), 1); // nothing there yet
     EXPECT_FALSE(QFile::exists(BackupFile::pathFor(path)));
 
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("old bytes");
-    file.close();
+    auto write = [](const QString& name, const QByteArray& bytes) {
+        QFile file(name);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    auto read = [](const QString& name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    ASSERT_TRUE(write(path, "old bytes"));
     ASSERT_EQ(BackupFile::keepPrevious(path), 0);
-    QFile backup(dir.filePath("list.cdf.bak"));
-    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
-    EXPECT_EQ(backup.readAll(), QByteArray("old bytes"));
+    EXPECT_EQ(read(dir.filePath("list.cdf.~1~")), QByteArray("old bytes"));
+    // A second save of unchanged bytes makes no second copy; changed bytes get a new number
+    // and the earlier backup stays as it was.
+    ASSERT_EQ(BackupFile::keepPrevious(path), 0);
+    EXPECT_FALSE(QFile::exists(dir.filePath("list.cdf.~2~")));
+    ASSERT_TRUE(write(path, "newer bytes"));
+    EXPECT_EQ(BackupFile::keepPrevious(path, QByteArrayView("newer bytes")), 0)
+        << "about to write what is there already";
+    EXPECT_FALSE(QFile::exists(dir.filePath("list.cdf.~2~")));
+    ASSERT_EQ(BackupFile::keepPrevious(path, QByteArrayView("newest")), 0);
+    EXPECT_EQ(read(dir.filePath("list.cdf.~2~")), QByteArray("newer bytes"));
+    EXPECT_EQ(read(dir.filePath("list.cdf.~1~")), QByteArray("old bytes"));
+    EXPECT_EQ(BackupFile::pathFor(path), dir.filePath("list.cdf.~2~"));
 
     // A folder where the backup should go cannot be replaced: the save must stop.
     const QString blocked = dir.filePath("blocked.cdf");
     QFile(path).copy(blocked);
-    ASSERT_TRUE(QDir(dir.path()).mkdir("blocked.cdf.bak"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("blocked.cdf.~1~"));
     EXPECT_EQ(BackupFile::keepPrevious(blocked), -2);
-    EXPECT_FALSE(BackupFile::failureMessage(-2, blocked).isEmpty());
+    EXPECT_EQ(BackupFile::failureMessage(-2, blocked),
+              "Cannot write the backup " + blocked + ".~1~. Nothing was saved.");
     EXPECT_EQ(BackupFile::keepPrevious(dir.path()), -1); // a folder is not a file to back up
 }

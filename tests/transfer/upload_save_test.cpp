@@ -70,15 +70,29 @@ TEST_F(UploadSave, WritesHeaderAndBodyExactly) {
     EXPECT_EQ(readAll(path()).size(), 19);
 }
 
-TEST_F(UploadSave, ReplacesAnExistingFileKeepingItAsBackup) {
+TEST_F(UploadSave, UploadsToOneNameNeverLoseTheUsersFile) {
     QFile old(path());
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write(QByteArray(5000, 'o'));
     old.close();
-    const Bytes image = receivedImage({'E', 'N', 'D'});
-    EXPECT_EQ(saveUploadImage(image, path()), uploadSaved);
-    EXPECT_EQ(readAll(path()), asBytes(image));
-    EXPECT_EQ(readAll(path() + ".bak"), QByteArray(5000, 'o'));
+    const Bytes first = receivedImage({'1', 'E', 'N', 'D'});
+    const Bytes second = receivedImage({'2', 'E', 'N', 'D'});
+    EXPECT_EQ(saveUploadImage(first, path()), uploadSaved);
+    EXPECT_EQ(saveUploadImage(first, path()), uploadSaved); // the same bytes again: no copy
+    EXPECT_EQ(saveUploadImage(second, path()), uploadSaved);
+    EXPECT_EQ(readAll(path()), asBytes(second));
+    EXPECT_EQ(readAll(path() + ".~1~"), QByteArray(5000, 'o')) << "the user's file";
+    EXPECT_EQ(readAll(path() + ".~2~"), asBytes(first));
+    EXPECT_FALSE(QFile::exists(path() + ".~3~"));
+
+    // The newest five generations are kept.
+    for (char c = 'a'; c <= 'f'; ++c)
+        ASSERT_EQ(saveUploadImage(receivedImage({std::uint8_t(c), 'E', 'N', 'D'}), path()),
+                  uploadSaved);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"channels.cdf", "channels.cdf.~4~", "channels.cdf.~5~",
+                           "channels.cdf.~6~", "channels.cdf.~7~", "channels.cdf.~8~"}));
+    EXPECT_EQ(readAll(path() + ".~8~"), asBytes(receivedImage({'e', 'E', 'N', 'D'})));
 }
 
 TEST_F(UploadSave, PathIsCheckedBeforeTheTransfer) {
@@ -126,7 +140,7 @@ TEST_F(UploadSave, ReadOnlyFolderCannotBeWrittenAndKeepsTheOldFile) {
     // The backup of the old file is the first thing that cannot be written.
     EXPECT_EQ(result, uploadBackupFailed);
     EXPECT_EQ(uploadSaveMessage(result, path()),
-              "Cannot write the backup " + path() + ".bak. Nothing was saved.");
+              "Cannot write the backup " + path() + ".~1~. Nothing was saved.");
     EXPECT_EQ(readAll(path()), QByteArray("old contents"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"channels.cdf"});
 }
@@ -153,7 +167,7 @@ TEST_F(UploadSave, WriteFailingAfterCreationKeepsTheOldFile) {
     EXPECT_EQ(result, uploadWriteFailed);
     EXPECT_EQ(readAll(path()), QByteArray("old"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
-              (QStringList{"channels.cdf", "channels.cdf.bak"}));
+              (QStringList{"channels.cdf", "channels.cdf.~1~"}));
 }
 
 TEST_F(UploadSave, FolderInTheWayCannotBeCreated) {
