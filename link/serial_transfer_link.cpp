@@ -31,6 +31,10 @@ bool SerialTransferLink::isPortOpen() const {
     return port_.isOpen();
 }
 
+bool SerialTransferLink::isLineDown() const {
+    return port_.isOpen() && port_.isLineDown();
+}
+
 void SerialTransferLink::sendFrame(std::uint8_t code, std::span<const std::uint8_t> payload) {
     // Longer payloads cannot be framed; the state machine never builds one.
     if (payload.size() + 5 > transmit_.size())

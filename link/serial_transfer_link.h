@@ -22,6 +22,7 @@ public:
     bool openPort(int portNumber) override;
     void closePort() override;
     bool isPortOpen() const override;
+    bool isLineDown() const override;
 
     void sendFrame(std::uint8_t code, std::span<const std::uint8_t> payload) override;
     int resendFrame(std::uint8_t expectedCode) override;

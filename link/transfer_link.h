@@ -15,6 +15,8 @@ public:
     virtual bool openPort(int portNumber) = 0;
     virtual void closePort() = 0;
     virtual bool isPortOpen() const = 0;
+    // True once the open port has reported the line gone (adapter unplugged, far end closed).
+    virtual bool isLineDown() const { return false; }
 
     // Builds the frame in the transmit buffer and writes it.
     virtual void sendFrame(std::uint8_t code, std::span<const std::uint8_t> payload) = 0;

@@ -1,5 +1,7 @@
 #include "link/transfer_machine.h"
 
+#include "channels/channel_database.h"
+#include "channels/channel_file_reader.h"
 #include "link/frame_codec.h"
 #include "link/message_codes.h"
 
@@ -31,10 +33,16 @@ constexpr std::uint64_t maxBodyBlocks = 0x10000;
 // extra word per program.
 constexpr std::uint8_t bodyFormatFlags = 0x01 | 0x04 | 0x08;
 constexpr int noResend = -1;
+// A boot block the loader keeps refusing will not get through: ten refusals in a row end it.
+constexpr int maxBootRepeats = 10;
 
 const QString startText = QStringLiteral("START");
 const QString cancelText = QStringLiteral("Cancel");
 const QString exitText = QStringLiteral("Exit");
+
+// The endings beyond the receiver falling silent. The status line has room for two lines.
+const QString disconnectedText = QStringLiteral("The cable or adapter was disconnected. ");
+const QString bootModeAdvice = QStringLiteral("Repeat the download in boot mode...");
 
 unsigned percentOf(std::int64_t block, std::uint32_t length) {
     if (length == 0)
@@ -234,6 +242,7 @@ void TransferMachine::runBootModePrompt() {
             view_.setStatus(QStringLiteral("Waiting for the response of your receiver..."));
         } else {
             finish();
+            outcome_ = TransferOutcome::failed;
             view_.showError(QStringLiteral("COM port is not available..."));
             view_.endWithCancel();
         }
@@ -258,7 +267,7 @@ void TransferMachine::onFrame(std::uint8_t code, std::span<const std::uint8_t> p
     case TransferState::Writing:
     case TransferState::CancelWait:
         if (code == RSP_IDENT && payload.size() >= identSize)
-            onRestarted();
+            onRestarted(payload);
         break;
     case TransferState::ChannelRequested:
         if (code == RSP_CHANNEL_OPEN && payload.size() >= 2)
@@ -304,6 +313,13 @@ void TransferMachine::onFrame(std::uint8_t code, std::span<const std::uint8_t> p
 void TransferMachine::onTick() {
     if (finished_)
         return;
+    // While the transfer waits on the line, a port that reports it gone ends it now rather
+    // than after the quiet bound. Probing moves on to the next port by itself.
+    if (link_.isLineDown() && state_ != TransferState::Idle && state_ != TransferState::Probing &&
+        state_ != TransferState::Detected && state_ != TransferState::Finished) {
+        onLineLost();
+        return;
+    }
     switch (state_) {
     case TransferState::Probing:
         // No identification since the last probe: try the next port.
@@ -377,23 +393,79 @@ void TransferMachine::waitForReply(int resendCode, unsigned tickLimit) {
 }
 
 void TransferMachine::stopWaiting() {
-    QString text;
-    if (!isChannelTransfer()) {
-        text = QStringLiteral("No answer from the receiver. Repeat the download in boot mode...");
-        outcome_ = TransferOutcome::noAnswer;
-    } else if (state_ == TransferState::DownloadEnding) {
-        text = QStringLiteral(
-            "The receiver did not confirm the download. Check its channels and try again...");
-        outcome_ = TransferOutcome::unconfirmed;
-    } else if (kind_ == TransferKind::channelUpload) {
-        text = QStringLiteral(
-            "No answer from the receiver. Your file is unchanged; try the upload again...");
-        outcome_ = TransferOutcome::noAnswer;
-    } else {
-        text =
-            QStringLiteral("No answer from the receiver. Check it and try the download again...");
-        outcome_ = TransferOutcome::noAnswer;
+    if (state_ == TransferState::BootSending && !cancelRequested_ &&
+        block_ + 1 == bootBlockCount()) {
+        // The last block went out and only the loader's end was lost: the receiver may be
+        // writing its flash now. Wait for its restart as after the end.
+        enterWriting();
+        return;
     }
+    if (state_ == TransferState::UploadEnding) {
+        saveUnconfirmedUpload();
+        return;
+    }
+    if (!isChannelTransfer())
+        giveUp(TransferOutcome::noAnswer,
+               QStringLiteral("No answer from the receiver. ") + bootModeAdvice);
+    else if (state_ == TransferState::DownloadEnding)
+        giveUp(TransferOutcome::unconfirmed,
+               QStringLiteral("The receiver did not confirm the download. Check its channels "
+                              "and try again..."));
+    else if (kind_ == TransferKind::channelUpload)
+        giveUp(TransferOutcome::noAnswer,
+               QStringLiteral(
+                   "No answer from the receiver. Your file is unchanged; try the upload again..."));
+    else
+        giveUp(
+            TransferOutcome::noAnswer,
+            QStringLiteral("No answer from the receiver. Check it and try the download again..."));
+}
+
+void TransferMachine::onLineLost() {
+    if (state_ == TransferState::UploadEnding) {
+        saveUnconfirmedUpload(); // every block is in already
+        return;
+    }
+    QString advice;
+    if (state_ == TransferState::Writing || state_ == TransferState::CancelWait)
+        advice = QStringLiteral("Leave the receiver switched on...");
+    else if (!isChannelTransfer())
+        advice = bootModeAdvice;
+    else if (kind_ == TransferKind::channelUpload)
+        advice = QStringLiteral("Your file is unchanged...");
+    else
+        advice = QStringLiteral("Check the receiver's channels...");
+    giveUp(TransferOutcome::disconnected, disconnectedText + advice);
+}
+
+void TransferMachine::saveUnconfirmedUpload() {
+    // Every block arrived; only the receiver's end is missing. Data that reads in full as the
+    // editor reads it is the user's, and is saved with the usual backup.
+    const auto image = upload_->image();
+    ChannelDatabase check;
+    const bool whole =
+        readChannelImage(check, QByteArrayView(reinterpret_cast<const char*>(image.data()),
+                                               qsizetype(image.size()))) == 0;
+    const QString unchanged = QStringLiteral(
+        "No answer from the receiver. Your file is unchanged; try the upload again...");
+    if (!whole) {
+        giveUp(TransferOutcome::noAnswer, unchanged);
+        return;
+    }
+    // Marked first: a failed save shows a message box with an event loop of its own.
+    setState(TransferState::Finished);
+    if (view_.saveUpload(image) != 0) {
+        view_.clearChannelPath();
+        giveUp(TransferOutcome::failed, unchanged);
+        return;
+    }
+    giveUp(TransferOutcome::unconfirmed,
+           QStringLiteral("The receiver did not confirm the end. The data arrived whole and "
+                          "was saved..."));
+}
+
+void TransferMachine::giveUp(TransferOutcome outcome, const QString& text) {
+    outcome_ = outcome;
     // Nothing more goes out and nothing that still comes in is taken.
     setState(TransferState::Finished);
     cancelRequested_ = false;
@@ -446,7 +518,9 @@ void TransferMachine::onBootByte(std::uint8_t code, std::span<const std::uint8_t
         }
         break;
     case TransferState::BootGreeted:
-        if ((code == BL_INFO || code == BL_INFO_ALT) && payload.size() >= identSize) {
+        if (code == BL_HELLO || code == BL_HELLO_ALT) {
+            restartGreeting(code);
+        } else if ((code == BL_INFO || code == BL_INFO_ALT) && payload.size() >= identSize) {
             receiverIdent_ = IdentificationRecord::fromBytes(payload.data());
             const std::array<std::uint8_t, 1> goAhead{BL_GO_AHEAD};
             link_.sendRaw(goAhead);
@@ -455,9 +529,12 @@ void TransferMachine::onBootByte(std::uint8_t code, std::span<const std::uint8_t
         }
         break;
     case TransferState::BootAccepted:
-        if (code == BL_NEXT) {
+        if (code == BL_HELLO || code == BL_HELLO_ALT) {
+            restartGreeting(code);
+        } else if (code == BL_NEXT) {
             link_.sendRaw(wire::bootHeader(length_));
             block_ = -1;
+            bootRepeats_ = 0;
             setState(TransferState::BootSending);
         }
         break;
@@ -465,6 +542,7 @@ void TransferMachine::onBootByte(std::uint8_t code, std::span<const std::uint8_t
         if (code == BL_NEXT || code == BL_REPEAT || code == BL_DONE)
             progress(); // the boot loader is still there
         if (code == BL_NEXT) {
+            bootRepeats_ = 0;
             if (cancelRequested_)
                 sendBootAbort();
             else
@@ -473,7 +551,7 @@ void TransferMachine::onBootByte(std::uint8_t code, std::span<const std::uint8_t
             if (cancelRequested_)
                 sendBootAbort();
             else if (block_ != -1)
-                link_.resendRaw();
+                onBootRepeat();
         } else if (code == BL_DONE) {
             onBootDone();
         }
@@ -483,11 +561,39 @@ void TransferMachine::onBootByte(std::uint8_t code, std::span<const std::uint8_t
     }
 }
 
+void TransferMachine::restartGreeting(std::uint8_t code) {
+    // The loader greets again before the header went out: it did not hear the answer (or a
+    // damaged greeting was taken for another byte). Answer it and start afresh; the quiet
+    // count goes on, so a loader that never hears us still ends the wait.
+    const unsigned quiet = quietTicks_;
+    const std::array<std::uint8_t, 1> echo{code};
+    link_.sendRaw(echo);
+    setState(TransferState::BootGreeted);
+    quietTicks_ = quiet;
+}
+
+void TransferMachine::onBootRepeat() {
+    bootRepeats_ += 1;
+    if (bootRepeats_ >= maxBootRepeats) {
+        giveUp(TransferOutcome::rejected,
+               QString::asprintf("The receiver refused block %d ten times. ", block_) +
+                   bootModeAdvice);
+        return;
+    }
+    link_.resendRaw();
+}
+
+int TransferMachine::bootBlockCount() const {
+    return int((std::uint64_t(length_) + blockSize - 1) / blockSize);
+}
+
 void TransferMachine::sendNextBootBlock() {
     // Requests after the last block are answered with nothing; the count stays bounded.
     if (std::int64_t(block_) * blockSize >= length_)
         return;
     block_ += 1;
+    // The loader asks for a block only once it has taken the one before.
+    bytesMoved_ = std::min<std::uint64_t>(std::uint64_t(block_) * blockSize, length_);
     if (std::int64_t(block_) * blockSize >= length_)
         return;
     link_.sendRaw(wire::bootBlock(data_.first(length_), block_));
@@ -507,11 +613,30 @@ void TransferMachine::onBootDone() {
         setState(TransferState::CancelWait);
         view_.setWriteRange(cancelBarMaximum);
         view_.setStatus(QStringLiteral("Wait a few minutes..."));
-    } else {
-        setState(TransferState::Writing);
-        view_.setWriteRange(writeBarMaximum);
-        view_.setStatus(QStringLiteral("Writing ..."));
+        tickCount_ = 0;
+        view_.setWritePosition(0);
+        view_.setButton(exitText, true);
+        return;
     }
+    // The exchange has no block numbers: the end counts only right after the last block. An
+    // earlier one (a block sent twice on a damaged request, a loader that lost count) leaves a
+    // partial image in the receiver, which will then need the boot loader.
+    const int taken = block_ + 1;
+    if (taken != bootBlockCount()) {
+        giveUp(TransferOutcome::incomplete,
+               QString::asprintf("The image may be incomplete (%d of %d blocks). ",
+                                 std::max(taken, 0), bootBlockCount()) +
+                   bootModeAdvice);
+        return;
+    }
+    bytesMoved_ = length_;
+    enterWriting();
+}
+
+void TransferMachine::enterWriting() {
+    setState(TransferState::Writing);
+    view_.setWriteRange(writeBarMaximum);
+    view_.setStatus(QStringLiteral("Writing ..."));
     tickCount_ = 0;
     view_.setWritePosition(0);
     view_.setButton(exitText, true);
@@ -544,17 +669,32 @@ void TransferMachine::onCancelWaitTick() {
     link_.sendFrame(CMD_PROBE, {});
 }
 
-void TransferMachine::onRestarted() {
+void TransferMachine::onRestarted(std::span<const std::uint8_t> payload) {
     const bool cancelled = state_ == TransferState::CancelWait;
     setState(TransferState::Finished);
     detectedPort_ = currentPort_;
-    outcome_ = cancelled ? TransferOutcome::cancelled : TransferOutcome::succeeded;
     if (cancelled) {
+        outcome_ = TransferOutcome::cancelled;
         view_.setStatus(QStringLiteral("Downloading is canceled..."));
         view_.setWritePosition(cancelBarMaximum);
-    } else {
-        view_.setStatus(QStringLiteral("Downloading is successful..."));
+        return;
     }
+    // The one check of what was written this protocol allows: the restarted receiver reports
+    // the image's version.
+    const IdentificationRecord restarted = IdentificationRecord::fromBytes(payload.data());
+    if (firmwareIdent_.hasKnownVersion() &&
+        !std::equal(restarted.bytes.begin() + 4, restarted.bytes.begin() + 7,
+                    firmwareIdent_.bytes.begin() + 4)) {
+        outcome_ = TransferOutcome::wrongVersion;
+        view_.setStatus(QStringLiteral("The receiver restarted with version %1, not %2. ")
+                            .arg(restarted.versionText(), firmwareIdent_.versionText()) +
+                        QStringLiteral("Repeat the download..."));
+        view_.setButton(exitText, true);
+        return;
+    }
+    bytesMoved_ = length_;
+    outcome_ = TransferOutcome::succeeded;
+    view_.setStatus(QStringLiteral("Downloading is successful..."));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -628,6 +768,7 @@ void TransferMachine::onUploadBlock(std::span<const std::uint8_t> payload) {
     }
     progress();
     upload_->storeBody(std::size_t(k) * blockSize, payload.subspan(2));
+    bytesMoved_ = std::size_t(k) * blockSize + expected;
     view_.setTransferPosition(block_);
     view_.setStatus(QString::asprintf("Receiving ... %u %%", percentOf(block_, length_)));
     block_ = (k + 1) & 0xFFFF;
@@ -679,6 +820,7 @@ void TransferMachine::onDownloadBlockAck(std::span<const std::uint8_t> payload) 
     progress();
     view_.setTransferPosition(block_);
     view_.setStatus(QString::asprintf("Sending ... %u %%", percentOf(block_, length_)));
+    bytesMoved_ = std::min<std::uint64_t>(std::uint64_t(block_ + 1) * blockSize, length_);
     block_ += 1;
     if (std::uint64_t(block_) * blockSize < length_) {
         sendDownloadBlock(block_);

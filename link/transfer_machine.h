@@ -60,6 +60,10 @@ public:
     TransferState state() const { return state_; }
     bool finished() const { return finished_; }
     int block() const { return block_; }
+    // Bytes of the data the other side has verifiably taken (an upload's bytes stored, a
+    // download's bytes acknowledged, the image's blocks the boot loader asked past): what a
+    // progress display may claim, never more.
+    std::uint64_t bytesMoved() const { return bytesMoved_; }
     int lastSeenBlock() const { return lastSeenBlock_; }
     unsigned tickCount() const { return tickCount_; }
     bool cancelRequested() const { return cancelRequested_; }
@@ -94,9 +98,13 @@ private:
     void sendNextBootBlock();
     void sendBootAbort();
     void onBootDone();
+    void onBootRepeat();
+    void restartGreeting(std::uint8_t code);
+    int bootBlockCount() const;
+    void enterWriting();
     void onWritingTick();
     void onCancelWaitTick();
-    void onRestarted();
+    void onRestarted(std::span<const std::uint8_t> payload);
 
     // Channel data.
     void onChannelOpen(std::span<const std::uint8_t> payload);
@@ -114,6 +122,11 @@ private:
     // gives up once the receiver has been quiet for too long.
     void waitForReply(int resendCode, unsigned tickLimit);
     void stopWaiting();
+    void onLineLost();
+    void saveUnconfirmedUpload();
+    // Ends the transfer where it stands: the port is closed, `text` shown, the button reads
+    // "Exit", and nothing that still comes in is taken.
+    void giveUp(TransferOutcome outcome, const QString& text);
     void progress() { quietTicks_ = 0; }
 
     TransferView& view_;
@@ -133,6 +146,8 @@ private:
     CdfTimestamp saved_;
     int block_ = 0;
     int lastSeenBlock_ = -1;
+    int bootRepeats_ = 0; // BL_REPEAT in a row for the current boot block
+    std::uint64_t bytesMoved_ = 0;
     unsigned quietTicks_ = 0;       // ticks since the last reply that moved the transfer on
     bool bootModePrompted_ = false; // the boot loader was reached through the boot-mode prompt
     TransferOutcome outcome_ = TransferOutcome::running;

@@ -21,6 +21,7 @@ public:
     int closeCount = 0;
     std::vector<Bytes> writes;
     int resendCount = 0;
+    bool lineDown = false; // the port reports a hang-up while open
 
     bool openPort(int portNumber) override {
         openAttempts.push_back(portNumber);
@@ -35,6 +36,7 @@ public:
         openPortNumber = 0;
     }
     bool isPortOpen() const override { return openPortNumber != 0; }
+    bool isLineDown() const override { return openPortNumber != 0 && lineDown; }
 
     void sendFrame(std::uint8_t code, std::span<const std::uint8_t> payload) override {
         transmit_ = wire::encodeFrame(code, payload);

@@ -515,4 +515,52 @@ TEST_F(TransferWindow, GivenUpTransferShowsItsWholeStatusAndExitsOnEnter) {
     }
 }
 
+TEST_F(TransferWindow, BootLoaderEndingEarlyIsShownAsAnIncompleteImage) {
+    TransferDialog dialog(endpoint());
+    const Bytes image(3000, 0x21);
+    dialog.setFirmware({IdentificationRecord::fromBytes(identPayload(1, 0, 0).data()), image});
+    openAndWaitForProbe(dialog);
+    source->push(RSP_IDENT, identPayload(1, 0, 0));
+    ASSERT_TRUE(waitFor([&] { return dialog.button()->isEnabled(); }));
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    ASSERT_TRUE(sent(frameBytes(CMD_RESET)));
+    source->push(BL_READY);
+    source->push(BL_NEXT);
+    source->push(BL_NEXT);
+    source->push(BL_NEXT);
+    const auto secondBlock = wire::bootBlock(image, 1);
+    ASSERT_TRUE(sent(Bytes(secondBlock.begin(), secondBlock.end())));
+    source->push(BL_DONE); // one block short of three
+    ASSERT_TRUE(waitFor([&] { return dialog.button()->text() == "Exit"; }));
+    QLabel* status = dialog.statusLine();
+    EXPECT_EQ(status->text(),
+              "The image may be incomplete (2 of 3 blocks). Repeat the download in boot mode...");
+    EXPECT_NE(status->text(), "Writing ...");
+    EXPECT_TRUE(dialog.button()->isEnabled());
+    EXPECT_EQ(dialog.machine().outcome(), TransferOutcome::incomplete);
+    EXPECT_FALSE(link->isPortOpen());
+    EXPECT_TRUE(messages.empty());
+
+    // Every ending of this kind fits the two lines of the status line.
+    const QString original = status->text();
+    for (const char* text : {
+             "The image may be incomplete (63 of 1024 blocks). Repeat the download in boot "
+             "mode...",
+             "The receiver refused block 1023 ten times. Repeat the download in boot mode...",
+             "The cable or adapter was disconnected. Repeat the download in boot mode...",
+             "The cable or adapter was disconnected. Leave the receiver switched on...",
+             "The cable or adapter was disconnected. Check the receiver's channels...",
+             "The receiver did not confirm the end. The data arrived whole and was saved...",
+             "The receiver restarted with version [unknown], not 9.99. Repeat the download...",
+         }) {
+        status->setText(QString::fromLatin1(text));
+        EXPECT_LE(status->heightForWidth(status->width()), status->height()) << text;
+    }
+    status->setText(original);
+
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
+    expectShutDown(dialog);
+}
+
 } // namespace

@@ -1,5 +1,6 @@
 #include "link/transfer_machine.h"
 
+#include "channels/channel_file_generator.h"
 #include "link/message_codes.h"
 #include "tests/transfer/fake_link.h"
 
@@ -505,7 +506,7 @@ TEST_F(TransferMachineTest, ReadyWithoutGreetingIsAnsweredWithGoAhead) {
     EXPECT_EQ(flags.state.load(), -3);
 }
 
-TEST_F(TransferMachineTest, GreetingIsEchoedOnlyWhileWaitingForIt) {
+TEST_F(TransferMachineTest, GreetingBeforeTheHeaderIsAnsweredAfreshAndIgnoredAfterIt) {
     startFirmware(100);
     frame(BL_HELLO_ALT); // framed mode: ignored
     detect();
@@ -514,12 +515,50 @@ TEST_F(TransferMachineTest, GreetingIsEchoedOnlyWhileWaitingForIt) {
     frame(BL_HELLO_ALT);
     EXPECT_EQ(link.writes.size(), writes + 1);
     EXPECT_EQ(link.lastWrite(), Bytes{0x0E});
+    // The loader did not hear the echo and greets again: it is answered again.
     frame(BL_HELLO);
+    EXPECT_EQ(link.lastWrite(), Bytes{0x06});
+    EXPECT_EQ(machine.state(), TransferState::BootGreeted);
     frame(BL_INFO, identPayload(1, 1, 1));
-    frame(BL_HELLO);
     frame(BL_NEXT);
+    ASSERT_EQ(machine.state(), TransferState::BootSending);
     frame(BL_HELLO);
-    EXPECT_EQ(link.writes.size(), writes + 3) << "echo, go-ahead and header only";
+    EXPECT_EQ(link.writes.size(), writes + 4) << "echo twice, go-ahead and header only";
+    EXPECT_EQ(machine.state(), TransferState::BootSending);
+}
+
+TEST_F(TransferMachineTest, DamagedGreetingTakenForReadyIsRepairedByTheNextGreeting) {
+    startFirmware(100);
+    detect();
+    machine.onButton();
+    // The first byte of BL_HELLO was lost on the line: its 0x08 reads as BL_READY.
+    frame(BL_READY);
+    ASSERT_EQ(machine.state(), TransferState::BootAccepted);
+    frame(BL_HELLO); // a second later the loader greets again
+    EXPECT_EQ(link.lastWrite(), Bytes{0x06});
+    EXPECT_EQ(machine.state(), TransferState::BootGreeted);
+    frame(BL_INFO, identPayload(1, 1, 1));
+    frame(BL_NEXT);
+    frame(BL_NEXT);
+    const auto block = wire::bootBlock(image, 0);
+    EXPECT_EQ(link.lastWrite(), Bytes(block.begin(), block.end()));
+
+    // A loader that greets forever and never hears the answer still ends within the bound.
+    TransferFlags otherFlags;
+    FakeView otherView{otherFlags};
+    FakeLink otherLink;
+    TransferMachine greeting{otherView, otherLink, otherFlags};
+    greeting.setFirmware({IdentificationRecord::fromBytes(identPayload(1, 0, 0).data()), image});
+    ASSERT_TRUE(greeting.startProbing());
+    greeting.onFrame(RSP_IDENT, identPayload(1, 0, 0));
+    greeting.onButton();
+    for (int tick = 1; tick < 20; ++tick) {
+        greeting.onFrame(BL_HELLO, {});
+        greeting.onTick();
+        ASSERT_EQ(greeting.state(), TransferState::BootGreeted) << tick;
+    }
+    greeting.onTick();
+    EXPECT_EQ(greeting.outcome(), TransferOutcome::noAnswer);
 }
 
 TEST_F(TransferMachineTest, ShortBootIdentificationIsDropped) {
@@ -632,9 +671,11 @@ TEST_F(TransferMachineTest, FlashWritingCountsToNinetySecondsThenReportsFailureO
     for (std::size_t i = writes; i < link.writes.size(); ++i)
         ASSERT_EQ(link.writes[i], frameBytes(CMD_PROBE));
 
-    frame(RSP_IDENT, identPayload(3, 1, 1));
+    frame(RSP_IDENT, identPayload(3, 1, 0));
     EXPECT_EQ(machine.state(), TransferState::Finished);
     EXPECT_EQ(view.status, "Downloading is successful...");
+    EXPECT_EQ(machine.outcome(), TransferOutcome::succeeded);
+    EXPECT_EQ(machine.bytesMoved(), 3000u);
     EXPECT_EQ(machine.detectedPort(), 1);
     const auto finalWrites = link.writes.size();
     machine.onTick();
@@ -1173,6 +1214,227 @@ TEST_F(TransferMachineTest, ClosingWindowStopsEverything) {
     machine.onButton();
     EXPECT_EQ(link.writes.size(), writes);
     EXPECT_TRUE(view.savedImages.empty());
+}
+
+// ---------------------------------------------------------------------------------------
+// Every ending is true
+
+// The boot exchange has no block numbers: an end before the last block leaves a partial
+// image in the receiver, whatever the loader's reason (a block sent twice on a damaged
+// request, a loader that lost count).
+TEST_F(TransferMachineTest, BootLoaderEndBeforeTheLastBlockIsNoSuccess) {
+    struct Case {
+        int blocksSent; // blocks the loader asked for before its end
+        bool complete;
+    };
+    for (const Case c : {Case{0, false}, Case{1, false}, Case{4, false}, Case{5, true}}) {
+        SCOPED_TRACE(c.blocksSent);
+        TransferFlags caseFlags;
+        FakeView caseView{caseFlags};
+        FakeLink caseLink;
+        TransferMachine boot{caseView, caseLink, caseFlags};
+        const Bytes fiveBlocks = patternImage(5000);
+        boot.setFirmware(
+            {IdentificationRecord::fromBytes(identPayload(3, 1, 0).data()), fiveBlocks});
+        ASSERT_TRUE(boot.startProbing());
+        boot.onFrame(RSP_IDENT, identPayload(3, 0, 0));
+        boot.onButton();
+        boot.onFrame(BL_READY, {});
+        boot.onFrame(BL_NEXT, {}); // header
+        for (int b = 0; b < c.blocksSent; ++b)
+            boot.onFrame(BL_NEXT, {});
+        boot.onFrame(BL_DONE, {});
+        if (c.complete) {
+            EXPECT_EQ(boot.state(), TransferState::Writing);
+            EXPECT_EQ(boot.bytesMoved(), 5000u);
+            continue;
+        }
+        EXPECT_EQ(boot.state(), TransferState::Finished);
+        EXPECT_EQ(boot.outcome(), TransferOutcome::incomplete);
+        EXPECT_EQ(caseView.status.toStdString(),
+                  "The image may be incomplete (" + std::to_string(c.blocksSent) +
+                      " of 5 blocks). Repeat the download in boot mode...");
+        EXPECT_EQ(caseView.buttonText, "Exit");
+        EXPECT_FALSE(caseLink.isPortOpen());
+        EXPECT_LE(boot.bytesMoved(), std::uint64_t(c.blocksSent) * 1024);
+        boot.onFrame(RSP_IDENT, identPayload(3, 1, 0)); // a restart no longer counts
+        EXPECT_EQ(boot.outcome(), TransferOutcome::incomplete);
+    }
+}
+
+TEST_F(TransferMachineTest, BlockRefusedTenTimesInARowEndsTheDownload) {
+    startFirmware(5000);
+    runToBootSending();
+    frame(BL_NEXT);
+    frame(BL_NEXT);
+    for (int i = 0; i < 9; ++i)
+        frame(BL_REPEAT);
+    frame(BL_NEXT); // taken at last: the count starts again
+    const auto writes = link.writes.size();
+    for (int i = 0; i < 9; ++i)
+        frame(BL_REPEAT);
+    EXPECT_EQ(link.writes.size(), writes + 9);
+    EXPECT_EQ(machine.state(), TransferState::BootSending);
+    frame(BL_REPEAT);
+    EXPECT_EQ(link.writes.size(), writes + 9) << "not sent an eleventh time";
+    EXPECT_EQ(machine.outcome(), TransferOutcome::rejected);
+    EXPECT_EQ(view.status,
+              "The receiver refused block 2 ten times. Repeat the download in boot mode...");
+    EXPECT_EQ(view.buttonText, "Exit");
+}
+
+// The port reports the line gone: the transfer ends at the next tick, not after 10 s.
+TEST_P(SilentReceiver, HangUpEndsTheTransferAtTheNextTick) {
+    const SilentCase& c = GetParam();
+    c.reach(*this);
+    ASSERT_EQ(machine.state(), c.state);
+    link.lineDown = true;
+    machine.onTick();
+    EXPECT_EQ(machine.state(), TransferState::Finished);
+    EXPECT_FALSE(link.isPortOpen());
+    EXPECT_EQ(view.buttonText, "Exit");
+    if (c.state == TransferState::UploadEnding) {
+        // Every block is in: handled as an unconfirmed end (this body does not read).
+        EXPECT_EQ(machine.outcome(), TransferOutcome::noAnswer);
+        return;
+    }
+    EXPECT_EQ(machine.outcome(), TransferOutcome::disconnected);
+    EXPECT_TRUE(view.status.startsWith("The cable or adapter was disconnected. "))
+        << view.status.toStdString();
+}
+
+TEST_F(TransferMachineTest, HangUpWhileTheReceiverWritesItsFlash) {
+    for (const bool cancelled : {false, true}) {
+        SCOPED_TRACE(cancelled);
+        TransferFlags caseFlags;
+        FakeView caseView{caseFlags};
+        FakeLink caseLink;
+        TransferMachine boot{caseView, caseLink, caseFlags};
+        const Bytes oneBlock = patternImage(100);
+        boot.setFirmware({IdentificationRecord::fromBytes(identPayload(3, 1, 0).data()), oneBlock});
+        ASSERT_TRUE(boot.startProbing());
+        boot.onFrame(RSP_IDENT, identPayload(3, 0, 0));
+        boot.onButton();
+        boot.onFrame(BL_READY, {});
+        boot.onFrame(BL_NEXT, {});
+        if (cancelled)
+            boot.onButton();
+        boot.onFrame(BL_NEXT, {});
+        boot.onFrame(BL_DONE, {});
+        ASSERT_EQ(boot.state(), cancelled ? TransferState::CancelWait : TransferState::Writing);
+        caseLink.lineDown = true;
+        boot.onTick();
+        EXPECT_EQ(boot.outcome(), TransferOutcome::disconnected);
+        EXPECT_EQ(caseView.status,
+                  "The cable or adapter was disconnected. Leave the receiver switched on...");
+    }
+}
+
+TEST_F(TransferMachineTest, UploadWhoseEndWasNotConfirmedIsSavedWhenItReadsInFull) {
+    ChannelGeneratorOptions options;
+    options.programs = 40;
+    QByteArray generated;
+    ASSERT_EQ(generateChannelImage(options, generated), 0);
+    const Bytes cdf(generated.begin(), generated.end());
+    const Bytes body(cdf.begin() + 14, cdf.end());
+    struct Case {
+        const char* name;
+        bool damaged; // the end mark arrived damaged
+        int saveResult;
+        TransferOutcome outcome;
+        const char* status;
+    };
+    const char* const unchanged =
+        "No answer from the receiver. Your file is unchanged; try the upload again...";
+    const Case cases[] = {
+        {"whole", false, 0, TransferOutcome::unconfirmed,
+         "The receiver did not confirm the end. The data arrived whole and was saved..."},
+        {"save fails", false, -2, TransferOutcome::failed, unchanged},
+        {"does not read", true, 0, TransferOutcome::noAnswer, unchanged},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TransferFlags caseFlags;
+        FakeView caseView{caseFlags};
+        FakeLink caseLink;
+        TransferMachine upload{caseView, caseLink, caseFlags};
+        upload.setChannelUpload();
+        ASSERT_TRUE(upload.startProbing());
+        upload.onFrame(RSP_IDENT, identPayload(1, 0, 0));
+        upload.onButton();
+        upload.onFrame(RSP_CHANNEL_OPEN, Bytes{cdf[3], cdf[4]});
+        upload.onFrame(RSP_UPLOAD_START, uploadStart(0, std::uint32_t(body.size())));
+        Bytes sent = body;
+        if (c.damaged)
+            sent.back() = 'X';
+        for (std::size_t offset = 0; offset < sent.size(); offset += 1024)
+            upload.onFrame(
+                RSP_UPLOAD_BLOCK,
+                numbered(int(offset / 1024),
+                         slice(sent, offset, std::min<std::size_t>(1024, sent.size() - offset))));
+        ASSERT_EQ(upload.state(), TransferState::UploadEnding);
+        caseView.saveResult = c.saveResult;
+        for (int tick = 0; tick < 20; ++tick)
+            upload.onTick();
+        EXPECT_EQ(upload.outcome(), c.outcome);
+        EXPECT_EQ(caseView.status, c.status);
+        EXPECT_EQ(caseView.savedImages.size(), c.damaged ? 0u : 1u);
+        if (!c.damaged)
+            EXPECT_EQ(Bytes(caseView.savedImages[0].begin() + 14, caseView.savedImages[0].end()),
+                      body);
+        EXPECT_EQ(caseView.channelPathCleared, c.saveResult != 0);
+        EXPECT_EQ(caseView.buttonText, "Exit");
+    }
+}
+
+TEST_F(TransferMachineTest, LostEndAfterTheLastBlockWaitsForTheRestartAndChecksItsVersion) {
+    struct Case {
+        Bytes restartedIdent;
+        TransferOutcome outcome;
+        const char* status;
+    };
+    const Case cases[] = {
+        {identPayload(3, 1, 0), TransferOutcome::succeeded, "Downloading is successful..."},
+        {identPayload(3, 0, 9), TransferOutcome::wrongVersion,
+         "The receiver restarted with version 3.09, not 3.10. Repeat the download..."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        TransferFlags caseFlags;
+        FakeView caseView{caseFlags};
+        FakeLink caseLink;
+        TransferMachine boot{caseView, caseLink, caseFlags};
+        const Bytes threeBlocks = patternImage(3000);
+        boot.setFirmware(
+            {IdentificationRecord::fromBytes(identPayload(3, 1, 0).data()), threeBlocks});
+        ASSERT_TRUE(boot.startProbing());
+        boot.onFrame(RSP_IDENT, identPayload(3, 0, 9));
+        boot.onButton();
+        boot.onFrame(BL_READY, {});
+        for (int request = 0; request < 4; ++request) // header and three blocks
+            boot.onFrame(BL_NEXT, {});
+        // BL_DONE is lost: after the quiet bound the flash wait begins all the same.
+        for (int tick = 0; tick < 20; ++tick)
+            boot.onTick();
+        ASSERT_EQ(boot.state(), TransferState::Writing);
+        EXPECT_EQ(caseView.status, "Writing ...");
+        EXPECT_EQ(caseView.buttonText, "Exit");
+        EXPECT_LT(boot.bytesMoved(), 3000u) << "the last block is not known to be taken";
+        boot.onTick();
+        EXPECT_EQ(caseLink.lastWrite(), frameBytes(CMD_PROBE));
+        boot.onFrame(RSP_IDENT, c.restartedIdent);
+        EXPECT_EQ(boot.state(), TransferState::Finished);
+        EXPECT_EQ(boot.outcome(), c.outcome);
+        EXPECT_EQ(caseView.status, c.status);
+    }
+    // Without the end, a transfer that stopped before the last block is still given up.
+    startFirmware(3000);
+    runToBootSending();
+    frame(BL_NEXT);
+    frame(BL_NEXT);
+    for (int tick = 0; tick < 20; ++tick)
+        machine.onTick();
+    EXPECT_EQ(machine.outcome(), TransferOutcome::noAnswer);
 }
 
 } // namespace
