@@ -129,13 +129,22 @@ bool parseFaultList(std::string_view list, FaultPlan& plan, std::string& error) 
             }
             continue;
         }
-        if (name == "silent-after" || name == "hangup-after") {
+        if (name == "silent-after" || name == "hangup-after" || name == "boot-done-after" ||
+            name == "mute-after") {
             unsigned count = 0;
             if (!parseCount(value, count)) {
-                error = "fault '" + std::string(name) + "' needs a block count";
+                error = "fault '" + std::string(name) + "' needs a " +
+                        (name == "mute-after" ? "reply" : "block") + " count";
                 return false;
             }
-            (name == "silent-after" ? plan.silentAfterBlocks : plan.hangupAfterBlocks) = count;
+            if (name == "silent-after")
+                plan.silentAfterBlocks = count;
+            else if (name == "hangup-after")
+                plan.hangupAfterBlocks = count;
+            else if (name == "boot-done-after")
+                plan.bootDoneAfterBlocks = count;
+            else
+                plan.muteAfterReplies = count;
             continue;
         }
         if (name == "no-restart" && !hasValue) {

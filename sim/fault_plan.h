@@ -22,6 +22,11 @@ struct FaultPlan {
     std::optional<unsigned> silentAfterBlocks;
     std::optional<unsigned> hangupAfterBlocks;
     bool noRestart = false; // after flashing the receiver never comes back
+    // The boot loader ends the download with BL_DONE after taking this many blocks, as one
+    // that lost count would, and writes what it has.
+    std::optional<unsigned> bootDoneAfterBlocks;
+    // The application firmware falls silent after sending this many reply frames.
+    std::optional<unsigned> muteAfterReplies;
     // The first reply of each of these exchanges (its reply code or boot-loader byte) is not
     // sent: "drop=open", "drop=upload-end", ...
     std::set<std::uint8_t> dropFirstReply;
@@ -35,12 +40,12 @@ struct FaultPlan {
     bool any() const {
         return dropRate > 0 || corruptRate > 0 || wrongBlockRate > 0 || refuseUploadRate > 0 ||
                refuseDownloadRate > 0 || silentAfterBlocks || hangupAfterBlocks || noRestart ||
-               !dropFirstReply.empty() || slowAck;
+               !dropFirstReply.empty() || slowAck || bootDoneAfterBlocks || muteAfterReplies;
     }
 };
 
 // Parses a comma-separated list such as "drop=0.02,corrupt=0.01,refuse-upload,silent-after=3",
-// "drop=upload-end" or "slow-ack=5:1.2".
+// "drop=upload-end", "slow-ack=5:1.2", "boot-done-after=5" or "mute-after=3".
 // On failure returns false and describes the problem in `error`.
 bool parseFaultList(std::string_view list, FaultPlan& plan, std::string& error);
 

@@ -518,19 +518,29 @@ void ReceiverSimulator::handleBootBlock(const InputItem& item) {
     }
     image_.insert(image_.end(), block.begin(), block.begin() + blockSize);
     ++blocksReceived_;
-    if (blocksReceived_ < blocksFor(imageLength_)) {
+    const bool endsEarly = faults_.bootDoneAfterBlocks &&
+                           blocksReceived_ >= *faults_.bootDoneAfterBlocks &&
+                           blocksReceived_ < blocksFor(imageLength_);
+    if (endsEarly) {
+        // A loader that lost count: it ends here and writes the part it has.
+        ++stats_.faultsInjected;
+        log(at, "fault: the boot loader ends after " + std::to_string(blocksReceived_) + " of " +
+                    std::to_string(blocksFor(imageLength_)) + " blocks");
+        faults_.bootDoneAfterBlocks.reset();
+    } else if (blocksReceived_ < blocksFor(imageLength_)) {
         const std::uint8_t next = BL_NEXT;
         sendBoot({&next, 1}, at);
         blockMoved(at);
         return;
     }
-    image_.resize(imageLength_);
+    if (!endsEarly)
+        image_.resize(imageLength_);
     ++stats_.firmwareImages;
-    stats_.firmwareBytes += imageLength_;
+    stats_.firmwareBytes += image_.size();
     if (hooks_.firmwareReceived)
         hooks_.firmwareReceived(image_);
     sendBoot({&done, 1}, at);
-    log(at, "image of " + std::to_string(imageLength_) + " bytes received: writing flash");
+    log(at, "image of " + std::to_string(image_.size()) + " bytes received: writing flash");
     mode_ = Mode::flashing;
     schedule(Action::flashWritten, at + config_.flashTime);
     blockMoved(at);
@@ -540,6 +550,13 @@ void ReceiverSimulator::sendFrame(std::uint8_t code, std::span<const std::uint8_
                                   TimePoint at, const std::string& note) {
     send(wire::encodeFrame(code, payload), at, code,
          frameName(code) + (note.empty() ? "" : " (" + note + ")"));
+    if (faults_.muteAfterReplies && ++repliesSent_ >= *faults_.muteAfterReplies) {
+        log(at,
+            "fault: the receiver falls silent after " + std::to_string(repliesSent_) + " replies");
+        ++stats_.faultsInjected;
+        faults_.muteAfterReplies.reset();
+        goSilent();
+    }
 }
 
 void ReceiverSimulator::sendBoot(std::span<const std::uint8_t> bytes, TimePoint at) {

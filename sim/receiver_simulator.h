@@ -141,6 +141,7 @@ private:
     std::vector<bool> downloadBlocksSeen_;
 
     unsigned blocksMoved_ = 0;
+    unsigned repliesSent_ = 0; // reply frames of the application firmware
     bool hangupWanted_ = false;
 };
 

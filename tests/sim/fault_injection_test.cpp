@@ -48,7 +48,8 @@ TEST(FaultSpec, ParsesEveryFaultAndRejectsNonsense) {
     sim::FaultPlan plan;
     std::string error;
     ASSERT_TRUE(sim::parseFaultList("drop=0.02,corrupt=0.01,wrong-block=0.5,refuse-upload,"
-                                    "refuse-download=0.25,silent-after=3,no-restart,hangup-after=5",
+                                    "refuse-download=0.25,silent-after=3,no-restart,hangup-after=5,"
+                                    "boot-done-after=4,mute-after=2",
                                     plan, error))
         << error;
     EXPECT_DOUBLE_EQ(plan.dropRate, 0.02);
@@ -59,9 +60,12 @@ TEST(FaultSpec, ParsesEveryFaultAndRejectsNonsense) {
     EXPECT_EQ(plan.silentAfterBlocks, 3u);
     EXPECT_EQ(plan.hangupAfterBlocks, 5u);
     EXPECT_TRUE(plan.noRestart);
+    EXPECT_EQ(plan.bootDoneAfterBlocks, 4u);
+    EXPECT_EQ(plan.muteAfterReplies, 2u);
 
-    for (const char* bad : {"drop", "drop=1.5", "drop=-0.1", "drop=x", "silent-after=",
-                            "silent-after=-1", "hangup-after=2x", "no-restart=1", "explode"}) {
+    for (const char* bad :
+         {"drop", "drop=1.5", "drop=-0.1", "drop=x", "silent-after=", "silent-after=-1",
+          "hangup-after=2x", "no-restart=1", "mute-after=", "boot-done-after=x", "explode"}) {
         sim::FaultPlan p;
         EXPECT_FALSE(sim::parseFaultList(bad, p, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
@@ -167,6 +171,41 @@ TEST(FaultInjection, SilentAfterBlocksAnswersThatManyThenNothing) {
     EXPECT_TRUE(bench.exchange(frame(CMD_UPLOAD_BLOCK, {2, 0})).empty());
     EXPECT_TRUE(bench.exchange(frame(CMD_PROBE)).empty());
     EXPECT_FALSE(bench.rx.wantsHangup());
+}
+
+TEST(FaultInjection, MuteAfterRepliesAnswersThatManyFramesThenNothing) {
+    sim::FaultPlan faults;
+    faults.muteAfterReplies = 3;
+    Bench bench(fastConfig(), faults);
+    EXPECT_FALSE(bench.exchange(frame(CMD_PROBE)).empty());
+    EXPECT_FALSE(bench.exchange(frame(CMD_CHANNEL_OPEN)).empty());
+    EXPECT_FALSE(bench.exchange(frame(CMD_UPLOAD_START, {0})).empty());
+    EXPECT_TRUE(bench.exchange(frame(CMD_UPLOAD_BLOCK, {0, 0})).empty());
+    EXPECT_TRUE(bench.exchange(frame(CMD_PROBE)).empty());
+}
+
+TEST(FaultInjection, BootDoneAfterBlocksEndsEarlyAndWritesThePart) {
+    sim::FaultPlan faults;
+    faults.bootDoneAfterBlocks = 2;
+    std::vector<std::uint8_t> written;
+    sim::ReceiverHooks hooks;
+    hooks.firmwareReceived = [&](std::span<const std::uint8_t> image) {
+        written.assign(image.begin(), image.end());
+    };
+    Bench bench(fastConfig(), faults, 1, hooks);
+    bench.exchange(frame(CMD_RESET));
+    bench.wait(200ms);
+    bench.exchange({0x06});
+    bench.exchange({0x09});
+    const Bytes image = firmwareImage(5000, 1, 0, 0);
+    const auto header = wire::bootHeader(5000);
+    bench.exchange(Bytes(header.begin(), header.end()));
+    const auto block0 = wire::bootBlock(image, 0);
+    EXPECT_EQ(bench.exchange(Bytes(block0.begin(), block0.end())), Bytes{0x09});
+    const auto block1 = wire::bootBlock(image, 1);
+    EXPECT_EQ(bench.exchange(Bytes(block1.begin(), block1.end())), Bytes{0x0A})
+        << "BL_DONE after 2 of 5 blocks";
+    EXPECT_EQ(written, Bytes(image.begin(), image.begin() + 2048));
 }
 
 TEST(FaultInjection, HangupAfterBlocksAsksForTheLineToGoDown) {
