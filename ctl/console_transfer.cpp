@@ -15,9 +15,6 @@ namespace {
 constexpr int pollPeriodMs = 500;
 constexpr std::uint64_t blockSize = 1024;
 
-const QString exitText = QStringLiteral("Exit");
-const QString uploadDone = QStringLiteral("Uploading is successful...");
-const QString downloadDone = QStringLiteral("Downloading is successful...");
 const QString flashFailed = QStringLiteral("Downloading is failed...");
 const QString cancelNoAnswer = QStringLiteral("The receiver does not response...");
 
@@ -152,8 +149,15 @@ void ConsoleTransfer::customEvent(QEvent* event) {
 void ConsoleTransfer::afterEvent() {
     if (ended_)
         return;
+    showProgress();
+    // The machine's own verdict decides: 0 only for a transfer it saw through to the end.
+    if (machine_->outcome() != TransferOutcome::running) {
+        concludeOutcome();
+        return;
+    }
     if (closeRequested_) {
-        concludeClose();
+        end(exitFailed,
+            lastStatus_.isEmpty() ? QStringLiteral("The transfer ended early") : lastStatus_);
         return;
     }
     if (bootPortMissing_) {
@@ -172,28 +176,11 @@ void ConsoleTransfer::afterEvent() {
             findTimer_.stop();
         }
     }
-    showProgress();
-    switch (state) {
-    case TransferState::Finished:
-        if (cancelCode_ != 0)
-            end(cancelCode_, lastStatus_);
-        else
-            end(exitDone);
-        return;
-    case TransferState::Writing:
-        // The window goes on probing; a script is better told now.
-        if (lastStatus_ == flashFailed)
-            end(exitFailed, lastStatus_);
-        return;
-    case TransferState::CancelWait:
-        if (lastStatus_ == cancelNoAnswer)
-            end(cancelCode_ != 0 ? cancelCode_ : exitFailed, lastStatus_);
-        return;
-    default:
-        break;
-    }
-    if (exitOffered_)
-        end(exitFailed, lastStatus_); // the machine has given up on the transfer
+    // The window goes on probing after these; a script is better told now.
+    if (state == TransferState::Writing && lastStatus_ == flashFailed)
+        end(exitFailed, lastStatus_);
+    else if (state == TransferState::CancelWait && lastStatus_ == cancelNoAnswer)
+        end(cancelCode_ != 0 ? cancelCode_ : exitFailed, lastStatus_);
 }
 
 void ConsoleTransfer::onReceiverFound() {
@@ -222,53 +209,42 @@ void ConsoleTransfer::onFindTimeout() {
         QStringLiteral("No receiver answered on %1 within %2 s").arg(where, seconds));
 }
 
-void ConsoleTransfer::concludeClose() {
-    if (!errorMessage_.isEmpty()) {
-        end(errorCode_, errorMessage_);
-        return;
-    }
-    if (lastStatus_ == uploadDone || lastStatus_ == downloadDone) {
+void ConsoleTransfer::concludeOutcome() {
+    const TransferOutcome outcome = machine_->outcome();
+    if (outcome == TransferOutcome::succeeded) {
         end(exitDone);
         return;
     }
-    const TransferState state = machine_->state();
-    if (state == TransferState::UploadRequested || state == TransferState::DownloadRequested) {
-        end(exitFailed, QStringLiteral("The receiver refused the transfer..."));
+    if (outcome == TransferOutcome::cancelled && cancelCode_ != 0) {
+        end(cancelCode_, lastStatus_);
         return;
     }
-    end(exitFailed,
-        lastStatus_.isEmpty() ? QStringLiteral("The transfer ended early") : lastStatus_);
+    // A message box's text says most; then the status the window would show.
+    QString message = !errorMessage_.isEmpty() ? errorMessage_ : lastStatus_;
+    if (outcome == TransferOutcome::refused && errorMessage_.isEmpty())
+        message = QStringLiteral("The receiver refused the transfer...");
+    if (message.isEmpty())
+        message = QStringLiteral("The transfer ended early");
+    // No port at all is a problem of this computer, not a missing receiver.
+    if (portProblem_) {
+        end(exitFailed, message);
+        return;
+    }
+    end(receiverFound_ ? exitFailed : exitNoReceiver, message);
 }
 
 void ConsoleTransfer::showProgress() {
     if (!meter_)
         return;
     const TransferState state = machine_->state();
-    const std::uint64_t total = machine_->length();
-    const std::int64_t block = machine_->block();
-    std::uint64_t done = 0;
-    switch (state) {
-    case TransferState::UploadReceiving:
-    case TransferState::DownloadSending:
-        // `block` is the one asked for or on its way: those before it have arrived.
-    case TransferState::BootSending:
-        // `block` was just sent, at the boot loader's request for it.
-        done = block > 0 ? std::uint64_t(block) * blockSize : 0;
-        break;
-    case TransferState::UploadEnding:
-    case TransferState::DownloadEnding:
-        done = total;
-        break;
-    case TransferState::Writing:
-    case TransferState::CancelWait:
-    case TransferState::Finished:
-        if (!dataClock_.isValid())
-            return;
-        done = total;
-        break;
-    default:
+    const bool moving = state == TransferState::UploadReceiving ||
+                        state == TransferState::DownloadSending ||
+                        state == TransferState::BootSending;
+    if (!moving && !dataClock_.isValid())
         return;
-    }
+    const std::uint64_t total = machine_->length();
+    // Only what the other side has verifiably taken: never more than was done.
+    const std::uint64_t done = machine_->bytesMoved();
     if (!dataClock_.isValid())
         dataClock_.start();
     const QString label = machine_->kind() == TransferKind::channelUpload
@@ -330,22 +306,26 @@ void ConsoleTransfer::setStatus(const QString& text) {
     meter_->line(text);
 }
 
-void ConsoleTransfer::setButton(const QString& text, bool enabled) {
-    exitOffered_ = enabled && text == exitText;
-}
-
 void ConsoleTransfer::showError(const QString& text) {
     if (!errorMessage_.isEmpty())
         return; // the first reason is the one that counts
     errorMessage_ = text;
-    errorCode_ = receiverFound_ ? exitFailed : exitNoReceiver;
+    if (!receiverFound_) {
+        // Only a port that would not open ends a transfer before the receiver answers: say
+        // which and why, instead of the window's bare text. The boot-mode port is one port.
+        portProblem_ = true;
+        const bool chosenPort = text == QStringLiteral("COM port is not available...");
+        const QString problems = ports_.openProblems(chosenPort ? machine_->currentPort() : 0);
+        if (!problems.isEmpty())
+            errorMessage_ = chosenPort ? problems : text + u' ' + problems;
+    }
 }
 
 int ConsoleTransfer::saveUpload(std::span<const std::uint8_t> image) {
-    // The save keeps the previous file as NAME.cdf.bak and replaces nothing without it.
+    // The save keeps the previous file as a numbered backup and replaces nothing without it.
     const UploadSaveResult result = saveUploadImage(image, uploadPath_);
     if (result != uploadSaved)
-        showError(uploadSaveMessage(result, uploadPath_));
+        showError(ctlUploadSaveMessage(result, uploadPath_));
     return result;
 }
 
@@ -366,4 +346,12 @@ int ConsoleTransfer::askBootModePort(int presetIndex) {
         return presetIndex;
     bootPortMissing_ = true;
     return -1;
+}
+
+QString ctlUploadSaveMessage(UploadSaveResult result, const QString& path) {
+    const QString text = uploadSaveMessage(result, path);
+    // The window's own texts do not say which file; a script's log must.
+    if (text.isEmpty() || text.contains(path))
+        return text;
+    return QStringLiteral("%1: %2").arg(path, text);
 }

@@ -7,6 +7,7 @@
 #include "link/transfer_endpoint.h"
 #include "link/transfer_machine.h"
 #include "link/transfer_view.h"
+#include "link/upload_save.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -25,15 +26,12 @@ class TransferReaderThread;
 // receiver answers; statuses and progress go to the meter; the end of the transfer becomes an
 // exit code (ExitCode) and, when it is not 0, a message.
 //
-// How the machine's view calls map to the outcome:
-//   - a message box (showError) ends with exit code 1 and its text, or 3 while no receiver
-//     has answered yet;
-//   - a close after "Uploading is successful..." or "Downloading is successful..." is 0; a
-//     close without a word right after the channel request is the receiver's refusal (1);
-//   - a firmware download ends at "Downloading is successful..." (0), or at "Downloading is
-//     failed..." (1) instead of waiting on;
-//   - an "Exit" button offered anywhere but after the last boot block means the machine has
-//     given up: 1 with the status shown last.
+// The exit code follows the machine's outcome: 0 only for `succeeded`; 3 when the transfer
+// ended before any receiver or boot loader answered; 1 for every other ending, with the
+// message box's text or else the status the window would show. A port that cannot be opened
+// is 1 with the port and the reason. A firmware download also ends (1) at "Downloading is
+// failed..." instead of waiting on as the window does. The progress shows only what the
+// other side has verifiably taken.
 class ConsoleTransfer : public QObject, private TransferView {
 public:
     // `meter` may be null (--quiet). `settings` is the program's store, for the "Com" value.
@@ -68,7 +66,7 @@ private:
     void afterEvent();
     void onReceiverFound();
     void onFindTimeout();
-    void concludeClose();
+    void concludeOutcome();
     void showProgress();
     void end(int code, const QString& message = {});
     void shutdown();
@@ -77,7 +75,7 @@ private:
     // TransferView
     void setCaption(const QString& text) override;
     void setStatus(const QString& text) override;
-    void setButton(const QString& text, bool enabled) override;
+    void setButton(const QString&, bool) override {}
     void setButtonEnabled(bool) override {}
     void setTransferRange(int) override {}
     void setTransferPosition(int) override {}
@@ -112,16 +110,19 @@ private:
     bool receiverFound_ = false;
     bool closeRequested_ = false;
     bool bootPortMissing_ = false;
-    bool exitOffered_ = false;
+    bool portProblem_ = false; // a port would not open before any receiver answered
     bool captionShown_ = false;
     int cancelCode_ = 0; // the exit code of an interrupt that cancels through the boot loader
     QString lastStatus_;
     QString lastShown_;
     QString errorMessage_;
-    int errorCode_ = 0;
 
     bool ended_ = false;
     bool shutDown_ = false;
     int code_ = 0;
     QString message_;
 };
+
+// The save's message for the console: the window's texts with the path in front where they do
+// not name it ("/data/list.cdf: Cannot create a file...").
+QString ctlUploadSaveMessage(UploadSaveResult result, const QString& path);

@@ -22,9 +22,12 @@ bool takeValue(const QStringList& arguments, qsizetype& i, const QString& name, 
 bool parseTimeout(const QString& text, std::chrono::milliseconds& timeout, QString& error) {
     bool ok = false;
     const double seconds = text.toDouble(&ok);
-    // A day is far more than any search for a receiver needs; the cap keeps the number sane.
-    if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400) {
-        error = QStringLiteral("--timeout takes a number of seconds above 0, not \"%1\"").arg(text);
+    // A receiver answers a probe within half a second, and a scan of the four ports takes two:
+    // less than a second could never find one. A day is far more than any search needs; the
+    // cap keeps the number sane.
+    if (!ok || !std::isfinite(seconds) || seconds < 1 || seconds > 86400) {
+        error = QStringLiteral("--timeout takes a number of seconds from 1 to 86400, not \"%1\"")
+                    .arg(text);
         return false;
     }
     timeout = std::chrono::milliseconds(std::llround(seconds * 1000));
@@ -110,16 +113,18 @@ QString ctlUsage() {
         "\n"
         "  probe       find the receiver and print its identification and version\n"
         "  upload      receiver to PC: save the receiver's channel data in FILE.cdf\n"
-        "              (an existing FILE.cdf is kept as FILE.cdf.bak)\n"
+        "              (an existing FILE.cdf is kept as FILE.cdf.~N~, the last 5)\n"
         "  download    PC to receiver: send FILE.cdf into the receiver\n"
         "  flash       send the firmware image FILE.bin into the running receiver\n"
         "  --boot      the receiver's firmware is broken: wait for its boot loader\n"
         "              (switch the receiver on when asked)\n"
-        "  --port P    COM1 to COM4 (as the program maps them) or a device path;\n"
+        "  --port P    COM1 to COM4 (as the program maps them) or a device path\n"
+        "              (a name without a slash when such a file exists);\n"
         "              without it COM1 to COM4 are tried in turn\n"
-        "  --timeout S seconds to look for the receiver (default 10)\n"
+        "  --timeout S seconds to look for the receiver, at least 1 (default 10)\n"
         "  --quiet     print errors only\n"
         "\n"
-        "Exit status: 0 done, 1 transfer failed or refused, 2 bad command line,\n"
-        "3 no receiver found within the time-out, 130 interrupted (Ctrl+C).\n");
+        "Exit status: 0 done and confirmed; 1 transfer failed, refused, incomplete or\n"
+        "not confirmed, or a port that cannot be opened; 2 bad command line; 3 no receiver\n"
+        "found within the time-out; 130 interrupted (Ctrl+C).\n");
 }

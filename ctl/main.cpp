@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
         }
     }
     if (command.action == CtlCommand::Action::upload && !uploadPathWritable(command.file)) {
-        printError(uploadSaveMessage(uploadCannotCreate, command.file));
+        printError(ctlUploadSaveMessage(uploadCannotCreate, command.file));
         return exitFailed;
     }
 

@@ -2,6 +2,7 @@
 
 #include "link/serial_device_map.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 bool PortChoice::choose(const QString& portOption, const SettingsStore& settings, PortChoice& out,
@@ -17,7 +18,9 @@ bool PortChoice::choose(const QString& portOption, const SettingsStore& settings
         out.fixedPort_ = match.captured(1).toInt();
         return true;
     }
-    if (portOption.contains(u'/')) {
+    // A name without a slash is a device path only when such a file exists ("--port link" in
+    // the folder of the link); otherwise it is most likely a mistyped port name.
+    if (portOption.contains(u'/') || QFileInfo::exists(portOption)) {
         out.fixedPort_ = 1;
         out.devicePath_ = portOption;
         return true;
@@ -41,6 +44,20 @@ QString PortChoice::describe(int portNumber) const {
     const QString device = devicePath(portNumber);
     const QString name = portValueName(portNumber);
     return device.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, device);
+}
+
+QString PortChoice::openProblems(int portNumber) const {
+    QStringList problems;
+    for (int port = 1; port <= serialPortCount; ++port) {
+        if ((portNumber != 0 && port != portNumber) || (fixedPort_ != 0 && port != fixedPort_))
+            continue;
+        const QString device = devicePath(port);
+        const QString problem = device.isEmpty() ? QStringLiteral("no device is set for this port")
+                                                 : serialOpenProblem(device);
+        if (!problem.isEmpty())
+            problems << QStringLiteral("%1: %2").arg(describe(port), problem);
+    }
+    return problems.join(QStringLiteral("; "));
 }
 
 SettingsStore programSettings() {

@@ -28,12 +28,21 @@ public:
     bool usesProgramPorts() const { return devicePath_.isEmpty(); }
     // "COM1 (/dev/ttyUSB0)", or the device path --port named.
     QString describe(int portNumber) const;
+    // Why COM`portNumber` (or, for 0, each port that may be used) cannot be opened now:
+    // "COM1 (/dev/ttyUSB0): Permission denied", several joined by "; ". Empty when every such
+    // port opens.
+    QString openProblems(int portNumber) const;
 
 private:
     SettingsStore settings_;
     int fixedPort_ = 0;
     QString devicePath_; // set when --port named a device
 };
+
+// Why the device at `devicePath` cannot be opened as a serial port now ("No such file or
+// directory", "in use by another program", ...); empty when it can. The device is only opened
+// and closed again, its line left as it was. One implementation per platform.
+QString serialOpenProblem(const QString& devicePath);
 
 // The settings store of the program (rx7700), which the command line shares with the window.
 SettingsStore programSettings();

@@ -32,6 +32,7 @@ TEST(CtlCommand, ReadsEachCommandAndRefusesWhatDoesNotFit) {
         {"upload --boot a.cdf", false},
         {"probe --port", false},
         {"probe --timeout 0", false},
+        {"probe --timeout 0.5", false},
         {"probe --timeout soon", false},
         {"probe --colour", false},
     };

@@ -1,6 +1,6 @@
 // rx7700ctl as the user runs it, a separate process, against rx7700-sim on a pseudo-terminal:
-// each command byte for byte, the file checks, no receiver, Ctrl+C, and the plain progress
-// lines a script's log gets.
+// each command byte for byte, the file checks, no receiver, Ctrl+C, every ending with its exit
+// code and error line, and the plain progress lines a script's log gets.
 #include "base/last_settings.h"
 #include "channels/channel_file_generator.h"
 #include "ctl/port_choice.h"
@@ -13,12 +13,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
 
 namespace {
 
@@ -118,9 +120,14 @@ TEST_F(CtlEndToEnd, ProbeFindsTheReceiverWhereTheWindowWouldAndKeepsItsPort) {
     EXPECT_EQ(run.out.toStdString(), "port: COM1 (" + link().toStdString() +
                                          ")\nidentification: 52583737 (RX77)\nversion: 2.07\n");
     EXPECT_EQ(LastSettings(programSettings()).readComPort(), 1);
+
+    // A name without a slash is the device when such a file exists (the link, here).
+    const CtlRun relative = runCtl({"probe", "--port", "rx7700-com1"});
+    EXPECT_EQ(relative.exitCode, 0) << relative.err.toStdString();
+    EXPECT_TRUE(relative.out.startsWith("port: rx7700-com1\n")) << relative.out.toStdString();
 }
 
-TEST_F(CtlEndToEnd, UploadIsByteExactKeepsThePreviousFileAndLogsEveryTenPercent) {
+TEST_F(CtlEndToEnd, UploadIsByteExactKeepsEveryPreviousFileAndLogsEveryTenPercent) {
     const QByteArray held = channelFile(400, 3);
     ASSERT_GT(held.size(), 10 * 1024) << "enough blocks for ten progress lines";
     ASSERT_TRUE(writeFile(path("held.cdf"), held));
@@ -132,7 +139,7 @@ TEST_F(CtlEndToEnd, UploadIsByteExactKeepsThePreviousFileAndLogsEveryTenPercent)
     const QByteArray saved = readFile(path("mine.cdf"));
     EXPECT_EQ(saved.left(5), held.left(5)) << "magic, layout and flags of the receiver";
     EXPECT_EQ(saved.mid(10), held.mid(10)) << "length and body byte for byte";
-    EXPECT_EQ(readFile(path("mine.cdf.bak")), QByteArray("the user's old file"));
+    EXPECT_EQ(readFile(path("mine.cdf.~1~")), QByteArray("the user's old file"));
 
     QStringList progress;
     for (const QString& line : run.err.split(u'\n'))
@@ -144,6 +151,12 @@ TEST_F(CtlEndToEnd, UploadIsByteExactKeepsThePreviousFileAndLogsEveryTenPercent)
     EXPECT_EQ(progress, expected) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("\nUploading is successful...\n")));
     EXPECT_FALSE(run.err.contains(u'\r')) << "nothing drawn in place into a log";
+
+    // A second upload to the same name (a retry, the next receiver) keeps the user's file.
+    const CtlRun again = runCtl({"upload", "mine.cdf", "--port", link(), "--quiet"});
+    ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_EQ(readFile(path("mine.cdf.~1~")), QByteArray("the user's old file"));
+    EXPECT_EQ(readFile(path("mine.cdf")).mid(10), held.mid(10));
 }
 
 TEST_F(CtlEndToEnd, DownloadIsByteExact) {
@@ -211,6 +224,8 @@ TEST_F(CtlEndToEnd, RefusesBadFilesAndCommandLinesBeforeAnyPortIsOpened) {
         {{"download", "."}, 1, ".: Can't open the file"},
         {{"upload"}, 2, "upload takes one file"},
         {{"probe", "--port", "ttyUSB0"}, 2, "--port takes COM1 to COM4 or a device path"},
+        {{"probe", "--timeout", "0.5"}, 2, "--timeout takes a number of seconds from 1"},
+        {{"upload", "nowhere/new.cdf"}, 1, "nowhere/new.cdf: Cannot create a file..."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(u' ').toStdString());
@@ -274,6 +289,124 @@ TEST_F(CtlEndToEnd, CtrlCDuringAFirmwareDownloadCancelsThroughTheBootLoader) {
     EXPECT_TRUE(run.err.endsWith(QStringLiteral("rx7700ctl: Downloading is canceled...\n")))
         << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("flashed.bin"))) << "no image reached the flash";
+}
+
+// Every way a transfer can end short, each against a receiver of its own, all at once: the
+// exit code, the window's status as the last line, and a progress that never claims more.
+TEST_F(CtlEndToEnd, EveryEndingHasItsExitCodeAndErrorLine) {
+    const QByteArray held = channelFile(400, 3);
+    const QByteArray local = channelFile(90, 11);
+    const QByteArray firmware =
+        sample::firmwareFile(13, QByteArray("\x03\x01\x00\x00", 4), 20 * 1024);
+    ASSERT_TRUE(writeFile(path("held.cdf"), held));
+    ASSERT_TRUE(writeFile(path("local.cdf"), local));
+    ASSERT_TRUE(writeFile(path("fw.bin"), firmware));
+    const int heldBlocks = int((held.size() - 14 + 1023) / 1024);
+    const int localBlocks = int((local.size() - 14 + 1023) / 1024);
+    // Replies before the blocks: identification, channel open, start.
+    const auto mute = [](int replies) { return "mute-after=" + std::to_string(replies); };
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> simArgs; // empty: no receiver at all
+        QStringList ctlArgs;
+        int exitCode;
+        QString errorLine;
+        int maxPercent; // the most the progress lines may claim
+    };
+    const QString missing = path("no-such-tty");
+    const std::vector<Case> cases = {
+        {"silent after two blocks",
+         {"--channels", stdPath("held.cdf"), "--fault", mute(3 + 2)},
+         {"upload", "silent.cdf"},
+         1,
+         "No answer from the receiver. Your file is unchanged; try the upload again...",
+         int(2 * 1024 * 100 / (held.size() - 14))},
+        {"upload end lost",
+         {"--channels", stdPath("held.cdf"), "--fault", mute(3 + heldBlocks)},
+         {"upload", "whole.cdf"},
+         1,
+         "The receiver did not confirm the end. The data arrived whole and was saved...",
+         100},
+        {"download end lost",
+         {"--channels", stdPath("held.cdf"), "--fault", mute(3 + localBlocks)},
+         {"download", "local.cdf"},
+         1,
+         "The receiver did not confirm the download. Check its channels and try again...",
+         100},
+        {"boot loader ends early",
+         {"--flash-seconds", "1", "--firmware-out", stdPath("part.bin"), "--fault",
+          "boot-done-after=5"},
+         {"flash", "fw.bin"},
+         1,
+         "The image may be incomplete (5 of 20 blocks). Repeat the download in boot mode...",
+         25},
+        {"hang-up",
+         {"--channels", stdPath("held.cdf"), "--fault", "hangup-after=2"},
+         {"upload", "hung.cdf"},
+         1,
+         "The cable or adapter was disconnected. Your file is unchanged...",
+         int(2 * 1024 * 100 / (held.size() - 14))},
+        {"missing port",
+         {},
+         {"probe", "--port", missing},
+         1,
+         "No available COM port... " + missing + ": No such file or directory",
+         0},
+    };
+
+    std::vector<std::unique_ptr<sim::SimProcess>> receivers;
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        QStringList arguments = c.ctlArgs;
+        if (!c.simArgs.empty()) {
+            const QString caseLink = path("link-") + QString::number(i);
+            std::vector<std::string> args = {"--no-pace", "--link", caseLink.toStdString()};
+            args.insert(args.end(), c.simArgs.begin(), c.simArgs.end());
+            receivers.push_back(std::make_unique<sim::SimProcess>());
+            ASSERT_TRUE(
+                receivers.back()->start(args, stdPath("sim-stderr-") + std::to_string(i) + ".txt"))
+                << c.name;
+            arguments << "--port" << caseLink;
+        }
+        auto process = std::make_unique<QProcess>();
+        process->setWorkingDirectory(dir.path());
+        process->start(QStringLiteral(RX7700CTL_EXECUTABLE), arguments);
+        ASSERT_TRUE(process->waitForStarted(5000)) << c.name;
+        runs.push_back(std::move(process));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.name);
+        QProcess& process = *runs[i];
+        if (!process.waitForFinished(int(std::max<qint64>(1, 60'000 - clock.elapsed())))) {
+            process.kill();
+            process.waitForFinished(5000);
+            ADD_FAILURE() << "rx7700ctl did not end";
+            continue;
+        }
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), c.exitCode) << err.toStdString();
+        EXPECT_TRUE(err.endsWith(QStringLiteral("\nrx7700ctl: ") + c.errorLine + u'\n') ||
+                    err == QStringLiteral("rx7700ctl: ") + c.errorLine + u'\n')
+            << err.toStdString();
+        EXPECT_FALSE(err.contains(QStringLiteral("successful...")));
+        static const QRegularExpression progress(
+            QStringLiteral("^(?:Sending|Receiving) \\.\\.\\. (\\d+) %$"),
+            QRegularExpression::MultilineOption);
+        int claimed = 0;
+        for (auto it = progress.globalMatch(err); it.hasNext();)
+            claimed = std::max(claimed, it.next().captured(1).toInt());
+        EXPECT_LE(claimed, c.maxPercent) << err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("silent.cdf")));
+    EXPECT_FALSE(QFile::exists(path("hung.cdf")));
+    EXPECT_EQ(readFile(path("whole.cdf")).mid(10), held.mid(10)) << "saved all the same";
+    EXPECT_EQ(readFile(path("part.bin")).size(), 5 * 1024) << "what the loader took";
 }
 
 } // namespace

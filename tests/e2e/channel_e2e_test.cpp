@@ -225,7 +225,7 @@ TEST_F(ChannelEndToEnd, UploadThatCannotBeSavedIsRefusedBeforeTheTransfer) {
 
 // Lost replies that may be asked for again: the opening and the end of an upload over a file
 // the user already has. The upload completes byte for byte, and the old file is kept beside
-// it as NAME.cdf.bak.
+// it as NAME.cdf.~1~.
 TEST_F(ChannelEndToEnd, UploadRecoversLostOpeningAndEndAndKeepsTheOldFile) {
     prepareReceiverChannels(120, 31);
     startReceiver({"--no-pace", "--channels", stdPath("receiver.cdf"), "--fault",
@@ -237,7 +237,7 @@ TEST_F(ChannelEndToEnd, UploadRecoversLostOpeningAndEndAndKeepsTheOldFile) {
 
     runUntilClosed("channelUpload");
     EXPECT_TRUE(body(readFile(path("uploaded.cdf"))) == body(receiverFile));
-    EXPECT_EQ(readFile(path("uploaded.cdf.bak")), oldFile);
+    EXPECT_EQ(readFile(path("uploaded.cdf.~1~")), oldFile);
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(receiver->stop(), 0);
     EXPECT_EQ(receiver->summaryCount("fault"), 3) << receiver->output();
@@ -327,8 +327,8 @@ TEST_F(ChannelEndToEnd, DownloadTheReceiverCouldNotReadIsRefused) {
     EXPECT_FALSE(QFile::exists(path("receiver-out.cdf")));
 }
 
-// The line goes dead halfway: the window keeps waiting without burning the processor, closes
-// on Escape, and no file is left behind.
+// The line goes dead halfway: the window says so at once, does not burn the processor,
+// closes on Escape, and no file is left behind.
 TEST_F(ChannelEndToEnd, HangUpDuringUploadLeavesNoFile) {
     prepareReceiverChannels(200, 9);
     ASSERT_GT(receiverFile.size(), 5 * 1024);
@@ -342,9 +342,14 @@ TEST_F(ChannelEndToEnd, HangUpDuringUploadLeavesNoFile) {
     ModalScript script(20s);
     observeTransferWindow(script);
     startOnceDetected(script)
+        .then("line hung up", [&] { return receiver->waitForExit(0ms) == 0; })
         .then(
-            "line hung up", [&] { return receiver->waitForExit(0ms) == 0; },
+            "hang-up told",
+            [] {
+                return statusIs("The cable or adapter was disconnected. Your file is unchanged...");
+            },
             [&] {
+                EXPECT_TRUE(buttonIs("Exit", true));
                 cpuShare = cpuShareWhileIdle(1500ms);
                 ASSERT_NE(transferWindow(), nullptr) << "the window waits for the user";
                 blocksReceived = transferWindow()->transferBar()->value() + 1;
