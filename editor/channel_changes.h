@@ -42,6 +42,12 @@ struct ProgramRemoval {
     ProgramNode* program = nullptr;
 };
 
+// Many programs removed at once, as one step: from their transponders, their list and every
+// favourite group. A transponder left without programs stays.
+struct ProgramsRemoval {
+    std::vector<ProgramNode*> programs;
+};
+
 // What the satellite settings window can change: the satellite, the shared LNB table and the
 // header flags.
 struct SatelliteState {

@@ -142,6 +142,24 @@ bool ChannelDocument::apply(const ProgramRemoval& change) {
     return removed;
 }
 
+int ChannelDocument::apply(const ProgramsRemoval& change) {
+    std::unique_ptr<DocumentStep> step;
+    if (recording())
+        step = programsRemovalStep(database_, change.programs);
+    const ProgramRowObserver observer{
+        [this](TransponderNode* transponder, int row) {
+            emit programAboutToBeRemoved(transponder, row);
+        },
+        [this](TransponderNode* transponder, int row) { emit programRemoved(transponder, row); }};
+    const int removed = database_.deletePrograms(change.programs, observer);
+    if (removed > 0) {
+        setModified(true);
+        if (step)
+            record(std::move(step));
+    }
+    return removed;
+}
+
 void ChannelDocument::apply(const TransponderEdit& change) {
     TransponderNode* node = change.transponder;
     if (!node || node->record() == change.after)
@@ -328,6 +346,19 @@ ProgramNode* ChannelDocument::restoreProgram(TransponderNode* transponder, int r
     if (node)
         setModified(true);
     return node;
+}
+
+std::vector<ProgramNode*>
+ChannelDocument::restorePrograms(const std::vector<ProgramReturn>& programs) {
+    const ProgramRowObserver observer{
+        [this](TransponderNode* transponder, int row) {
+            emit programAboutToBeInserted(transponder, row);
+        },
+        [this](TransponderNode* transponder, int row) { emit programInserted(transponder, row); }};
+    std::vector<ProgramNode*> added;
+    if (database_.insertPrograms(programs, observer, &added) && !added.empty())
+        setModified(true);
+    return added;
 }
 
 TransponderNode* ChannelDocument::restoreTransponder(SatelliteNode* satellite, int row,

@@ -45,6 +45,8 @@ public:
     ProgramNode* apply(const ProgramAddition& change);
     bool apply(const TransponderRemoval& change);
     bool apply(const ProgramRemoval& change);
+    // Returns the number of programs removed (programs not of this database are left out).
+    int apply(const ProgramsRemoval& change);
     void apply(const TransponderEdit& change);
     // A change of the video PID between none and a PID moves the program between the TV and
     // radio lists. When the other list is full the video PID stays as it was and the reason
@@ -70,6 +72,8 @@ public:
     // The reverse operations the steps need; the views hear of them as of any other change.
     ProgramNode* restoreProgram(TransponderNode* transponder, int row,
                                 const RestoredProgram& program);
+    // Puts removed programs back at their rows and places (ChannelDatabase::insertPrograms).
+    std::vector<ProgramNode*> restorePrograms(const std::vector<ProgramReturn>& programs);
     TransponderNode* restoreTransponder(SatelliteNode* satellite, int row,
                                         const Transponder& transponder,
                                         const std::vector<RestoredProgram>& programs);

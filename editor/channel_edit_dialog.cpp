@@ -2,6 +2,7 @@
 
 #include "channels/channel_file_messages.h"
 #include "channels/name_codec.h"
+#include "channels/program_cleanup.h"
 #include "editor/channel_cells.h"
 #include "editor/channel_document.h"
 #include "editor/channel_grid.h"
@@ -689,10 +690,25 @@ void ChannelEditDialog::onChannelList() {
     const ChannelListState before = document_->channelListState();
     if (!windows_.openChannelList(this, database))
         return;
+    // The new order and the programs deleted in the window (left out of both lists) are one
+    // step.
+    history_->beginStep();
     document_->channelListsEdited(before);
+    std::vector<ProgramNode*> deleted = ProgramCleanup::unlisted(database);
+    const bool anyDeleted = !deleted.empty();
+    if (anyDeleted) {
+        followSelection_ = false;
+        document_->apply(ProgramsRemoval{std::move(deleted)});
+        followSelection_ = true;
+    }
+    history_->endStep();
     // The window may have renamed programs; the tree reads its labels when painting.
     tree_->viewport()->update();
-    refresh(true);
+    // After a deletion the tree has moved off any node that went.
+    if (anyDeleted)
+        showNode(tree_->currentIndex());
+    else
+        refresh(true);
 }
 
 bool ChannelEditDialog::askToSave() {

@@ -29,6 +29,7 @@ struct ChannelEditorWindows {
     std::function<bool(QWidget* owner, ChannelDatabase& database, ProgramNode* program)>
         openAudioWindow;
     // The TV and radio channel lists and favourite groups (the database has just been
-    // renumbered); true when closed with "Apply".
+    // renumbered); true when closed with "Apply". Programs the user deleted there are left out
+    // of both channel lists; the caller removes them through the document.
     std::function<bool(QWidget* owner, ChannelDatabase& database)> openChannelList;
 };

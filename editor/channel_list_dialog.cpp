@@ -3,12 +3,15 @@
 #include "channels/channel_database.h"
 #include "channels/channel_file_messages.h"
 #include "channels/channel_file_reader.h"
+#include "channels/channel_matching.h"
 #include "channels/channel_reference_order.h"
 #include "channels/name_codec.h"
+#include "channels/program_cleanup.h"
+#include "editor/channel_list_printout.h"
 #include "editor/favorite_mask.h"
 #include "editor/favorite_names_dialog.h"
 #include "editor/program_list_model.h"
-#include "editor/program_list_view.h"
+#include "editor/row_order.h"
 #include "widgets/dialog_units.h"
 #include "widgets/file_dialog.h"
 #include "widgets/message_box.h"
@@ -17,20 +20,25 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
 constexpr std::uint32_t descendingBit = 0x80000000u;
 
-// Column widths of the two lists, in dialog units.
-constexpr std::array<int, ProgramListModel::columnCount_> columnWidths{93, 20, 40, 53};
+// Column widths of the two lists, in dialog units: "No.", "Name", "CA", "Satellite",
+// "TP Idx", "Fav".
+constexpr std::array<int, ProgramListModel::columnCount_> columnWidths{22, 70, 16, 50, 28, 26};
 
 // Menu texts take '&' as a mnemonic marker; a name shows it as it is.
 QString menuText(const char* format, const QByteArray& name) {
@@ -98,6 +106,11 @@ void ChannelListDialog::buildControls() {
     connect(m_favoriteModeBox, &QCheckBox::clicked, this,
             &ChannelListDialog::onFavoriteModeClicked);
 
+    m_info = new QLabel(this);
+    m_info->setObjectName(QStringLiteral("selectionInfo"));
+    m_info->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    units.place(m_info, 300, 28, 164, 8);
+
     auto* tvLabel = new QLabel(QStringLiteral("TV"), this);
     units.place(tvLabel, 7, 28, 60, 8);
     auto* radioLabel = new QLabel(QStringLiteral("RADIO"), this);
@@ -119,6 +132,21 @@ void ChannelListDialog::buildControls() {
     orderFromFile->setAutoDefault(false);
     connect(orderFromFile, &QPushButton::clicked, this, &ChannelListDialog::onOrderFromFile);
 
+    auto* select = new QPushButton(QStringLiteral("Select"), this);
+    select->setObjectName(QStringLiteral("select"));
+    units.place(select, 140, 246, 50, 14);
+    select->setAutoDefault(false);
+    m_selectMenu = new QMenu(select);
+    m_selectMenu->setObjectName(QStringLiteral("selectMenu"));
+    select->setMenu(m_selectMenu);
+    connect(m_selectMenu, &QMenu::aboutToShow, this, &ChannelListDialog::fillSelectMenu);
+
+    auto* print = new QPushButton(QStringLiteral("Print..."), this);
+    print->setObjectName(QStringLiteral("print"));
+    units.place(print, 196, 246, 50, 14);
+    print->setAutoDefault(false);
+    connect(print, &QPushButton::clicked, this, &ChannelListDialog::onPrint);
+
     m_apply = new QPushButton(QStringLiteral("Apply"), this);
     m_apply->setObjectName(QStringLiteral("apply"));
     units.place(m_apply, 357, 246, 50, 14);
@@ -139,7 +167,9 @@ void ChannelListDialog::buildControls() {
     setTabOrder(view(tvKind), view(radioKind));
     setTabOrder(view(radioKind), help);
     setTabOrder(help, orderFromFile);
-    setTabOrder(orderFromFile, m_apply);
+    setTabOrder(orderFromFile, select);
+    setTabOrder(select, print);
+    setTabOrder(print, m_apply);
     setTabOrder(m_apply, cancel);
 }
 
@@ -154,12 +184,17 @@ ProgramListView* ChannelListDialog::createList(ListKind kind) {
         list->header()->resizeSection(column, units.x(columnWidths[std::size_t(column)]));
     connect(list, &ProgramListView::sortRequested, this,
             [this, kind](int column) { onSort(kind, column); });
-    connect(list, &ProgramListView::moveRequested, this,
-            [this, kind](int from, int to) { onMove(kind, from, to); });
+    connect(list, &ProgramListView::dropRequested, this,
+            [this, kind](int target) { onDrop(kind, target); });
+    connect(list, &ProgramListView::commandRequested, this,
+            [this, kind](ProgramListView::Command command) { onCommand(kind, command); });
     connect(list, &ProgramListView::menuRequested, this,
             [this, kind](int row, QPoint position) { onMenu(kind, row, position); });
     m_models[kind] = listModel;
     m_views[kind] = list;
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ChannelListDialog::updateInfo);
+    connect(listModel, &QAbstractItemModel::modelReset, this, &ChannelListDialog::updateInfo);
     return list;
 }
 
@@ -199,10 +234,14 @@ void ChannelListDialog::showView() {
             const std::uint8_t position =
                 m_database.programSatellites[std::size_t(m_satelliteFilter)].satelliteIndex;
             std::vector<ProgramNode*> rows;
-            for (ProgramNode* program : workingList(kind))
-                if (program->satelliteIndex == position)
-                    rows.push_back(program);
-            model(kind)->setPrograms(std::move(rows));
+            std::vector<int> places;
+            const std::vector<ProgramNode*>& list = workingList(kind);
+            for (std::size_t place = 0; place < list.size(); ++place)
+                if (list[place]->satelliteIndex == position) {
+                    rows.push_back(list[place]);
+                    places.push_back(int(place));
+                }
+            model(kind)->setPrograms(std::move(rows), std::move(places));
         }
     }
 }
@@ -278,70 +317,289 @@ void ChannelListDialog::onSort(ListKind kind, int column) {
     markModified();
 }
 
-void ChannelListDialog::onMove(ListKind kind, int from, int to) {
-    ProgramListModel* listModel = model(kind);
-    if (from == to || !listModel->programAt(from) || !listModel->programAt(to))
+void ChannelListDialog::onDrop(ListKind kind, int target) {
+    moveSelection(kind,
+                  RowOrder::dropBlock(model(kind)->rowCount(), view(kind)->selectedRows(), target));
+}
+
+void ChannelListDialog::onCommand(ListKind kind, ProgramListView::Command command) {
+    const int rows = model(kind)->rowCount();
+    const std::vector<int> selected = view(kind)->selectedRows();
+    switch (command) {
+    case ProgramListView::Command::up:
+        return moveSelection(kind, RowOrder::shift(rows, selected, -1));
+    case ProgramListView::Command::down:
+        return moveSelection(kind, RowOrder::shift(rows, selected, 1));
+    case ProgramListView::Command::top:
+        return moveSelection(kind, RowOrder::blockAt(rows, selected, 0));
+    case ProgramListView::Command::bottom:
+        return moveSelection(kind, RowOrder::blockAt(rows, selected, rows));
+    case ProgramListView::Command::position:
+        return askPosition(kind);
+    case ProgramListView::Command::remove:
+        return deleteSelected(kind);
+    }
+}
+
+void ChannelListDialog::moveSelection(ListKind kind, const std::vector<int>& order) {
+    if (view(kind)->selectedRows().empty() || !model(kind)->reorder(order))
         return;
-    // The row lands on the target's index; the rows between shift by one.
-    if (!listModel->moveRows({}, from, 1, {}, to > from ? to + 1 : to))
-        return;
-    const QModelIndex moved = listModel->index(to, 0);
-    view(kind)->selectionModel()->setCurrentIndex(moved, QItemSelectionModel::ClearAndSelect |
-                                                             QItemSelectionModel::Rows);
-    view(kind)->scrollTo(moved);
+    // The selection has followed its programs; show where the block went.
+    const std::vector<int> moved = view(kind)->selectedRows();
+    if (!moved.empty())
+        view(kind)->scrollTo(model(kind)->index(moved.front(), 0));
     markModified();
 }
 
-void ChannelListDialog::onMenu(ListKind kind, int row, QPoint globalPosition) {
-    const ProgramNode* program = model(kind)->programAt(row);
-    if (!program || m_groupCopies.empty())
+void ChannelListDialog::askPosition(ListKind kind) {
+    ProgramListModel* listModel = model(kind);
+    const std::vector<int> selected = view(kind)->selectedRows();
+    if (selected.empty())
         return;
+    const int rows = listModel->rowCount();
+    const int lowest = listModel->numberAt(0);
+    const int highest = listModel->numberAt(rows - 1);
+    bool ok = false;
+    const int number = QInputDialog::getInt(
+        this, QStringLiteral("Move to Position"),
+        QStringLiteral("Channel number for the first selected program (%1-%2):")
+            .arg(lowest)
+            .arg(highest),
+        listModel->numberAt(selected.front()), lowest, highest, 1, &ok);
+    if (!ok)
+        return;
+    // The block's first row goes to the first row that shows this number or a higher one.
+    int row = 0;
+    while (row < rows && listModel->numberAt(row) < number)
+        ++row;
+    moveSelection(kind, RowOrder::blockAt(rows, selected, row));
+}
+
+void ChannelListDialog::onMenu(ListKind kind, int row, QPoint globalPosition) {
+    ProgramListView* list = view(kind);
+    if (!model(kind)->programAt(row))
+        return;
+    // A right click outside the selection selects the row under the pointer alone.
+    if (!list->selectionModel()->isRowSelected(row, {}))
+        list->selectRows({row});
+    const std::vector<int> selected = list->selectedRows();
+    std::uint8_t anyMask = 0;
+    std::uint8_t allMask = 0xFF;
+    for (int r : selected) {
+        const std::uint8_t mask = model(kind)->programAt(r)->pendingFavoriteMask;
+        anyMask |= mask;
+        allMask &= mask;
+    }
+
     QMenu menu(this);
     std::vector<QAction*> removes;
     for (int group = 0; group < int(m_groupCopies.size()); ++group) {
         const QByteArray& name = m_groupCopies[std::size_t(group)].name;
-        const bool member = (program->pendingFavoriteMask & (1u << group)) != 0;
+        const std::uint8_t bit = std::uint8_t(1u << group);
         QAction* add = menu.addAction(menuText("Add to %1", name));
-        add->setEnabled(!member);
-        connect(add, &QAction::triggered, this,
-                [this, kind, row, group] { addToGroup(kind, row, group); });
+        add->setEnabled((allMask & bit) == 0);
+        connect(add, &QAction::triggered, this, [this, kind, group] { addToGroup(kind, group); });
         auto* remove = new QAction(menuText("Remove from %1", name), &menu);
-        remove->setEnabled(member);
+        remove->setEnabled((anyMask & bit) != 0);
         connect(remove, &QAction::triggered, this,
-                [this, kind, row, group] { removeFromGroup(kind, row, group); });
+                [this, kind, group] { removeFromGroup(kind, group); });
         removes.push_back(remove);
     }
+    if (!removes.empty()) {
+        menu.addSeparator();
+        for (QAction* remove : removes)
+            menu.addAction(remove);
+        menu.addSeparator();
+    }
+    const auto command = [&](const char* text, QKeySequence keys, ProgramListView::Command c) {
+        QAction* action = menu.addAction(QString::fromLatin1(text));
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, [this, kind, c] { onCommand(kind, c); });
+    };
+    command("Move to Top", QKeySequence(Qt::CTRL | Qt::Key_Home), ProgramListView::Command::top);
+    command("Move to Bottom", QKeySequence(Qt::CTRL | Qt::Key_End),
+            ProgramListView::Command::bottom);
+    command("Move to Position...", QKeySequence(Qt::CTRL | Qt::Key_G),
+            ProgramListView::Command::position);
     menu.addSeparator();
-    for (QAction* remove : removes)
-        menu.addAction(remove);
+    command("Delete", QKeySequence(Qt::Key_Delete), ProgramListView::Command::remove);
     menu.exec(globalPosition);
 }
 
-void ChannelListDialog::addToGroup(ListKind kind, int row, int group) {
-    ProgramNode* program = model(kind)->programAt(row);
-    if (!program || (program->pendingFavoriteMask & (1u << group)))
+void ChannelListDialog::addToGroup(ListKind kind, int group) {
+    bool changed = false;
+    for (int row : view(kind)->selectedRows()) {
+        ProgramNode* program = model(kind)->programAt(row);
+        if (!program || (program->pendingFavoriteMask & (1u << group)))
+            continue;
+        program->pendingFavoriteMask =
+            FavoriteMask::added(program->pendingFavoriteMask, group, groupCount());
+        members(m_groupCopies[std::size_t(group)], kind).push_back(program);
+        model(kind)->refreshFavorites(row);
+        changed = true;
+    }
+    if (changed)
+        markModified();
+}
+
+void ChannelListDialog::removeFromGroup(ListKind kind, int group) {
+    std::vector<int> rows = view(kind)->selectedRows();
+    if (rows.empty())
         return;
-    program->pendingFavoriteMask =
-        FavoriteMask::added(program->pendingFavoriteMask, group, groupCount());
-    members(m_groupCopies[std::size_t(group)], kind).push_back(program);
-    model(kind)->refreshFavorites(row);
+    std::vector<ProgramNode*>& list = members(m_groupCopies[std::size_t(group)], kind);
+    // From the last row up, so that deleting rows of the shown group keeps the others' rows.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        ProgramNode* program = model(kind)->programAt(*it);
+        if (!program)
+            continue;
+        program->pendingFavoriteMask =
+            FavoriteMask::removed(program->pendingFavoriteMask, group, groupCount());
+        if (const auto at = std::find(list.begin(), list.end(), program); at != list.end())
+            list.erase(at);
+        if (m_favoriteMode && group == m_currentGroup)
+            model(kind)->removeProgramRow(*it);
+        else
+            model(kind)->refreshFavorites(*it);
+    }
     markModified();
 }
 
-void ChannelListDialog::removeFromGroup(ListKind kind, int row, int group) {
-    ProgramNode* program = model(kind)->programAt(row);
-    if (!program)
+void ChannelListDialog::deleteSelected(ListKind kind) {
+    std::vector<ProgramNode*> programs;
+    for (int row : view(kind)->selectedRows())
+        programs.push_back(model(kind)->programAt(row));
+    deletePrograms(programs);
+}
+
+void ChannelListDialog::deletePrograms(const std::vector<ProgramNode*>& programs) {
+    if (programs.empty())
         return;
-    program->pendingFavoriteMask =
-        FavoriteMask::removed(program->pendingFavoriteMask, group, groupCount());
-    std::vector<ProgramNode*>& list = members(m_groupCopies[std::size_t(group)], kind);
-    if (const auto it = std::find(list.begin(), list.end(), program); it != list.end())
-        list.erase(it);
-    if (m_favoriteMode && group == m_currentGroup)
-        model(kind)->removeProgramRow(row);
-    else
-        model(kind)->refreshFavorites(row);
+    const std::unordered_set<const ProgramNode*> doomed(programs.begin(), programs.end());
+    const auto gone = [&doomed](const ProgramNode* program) { return doomed.count(program) > 0; };
+    // The rows' order is saved first, so that the remaining rows keep it.
+    leaveView();
+    std::array<int, 2> firstRow{};
+    for (ListKind kind : {tvKind, radioKind}) {
+        const std::vector<int> selected = view(kind)->selectedRows();
+        firstRow[kind] = selected.empty() ? 0 : selected.front();
+        std::erase_if(workingList(kind), gone);
+    }
+    for (GroupCopy& group : m_groupCopies) {
+        std::erase_if(group.tvMembers, gone);
+        std::erase_if(group.radioMembers, gone);
+    }
+    m_deleted.insert(m_deleted.end(), programs.begin(), programs.end());
+    showView();
+    // The row after the deleted ones becomes current, for the next deletion.
+    for (ListKind kind : {tvKind, radioKind}) {
+        const int rows = model(kind)->rowCount();
+        if (rows > 0)
+            view(kind)->selectionModel()->setCurrentIndex(
+                model(kind)->index(std::min(firstRow[kind], rows - 1), 0),
+                QItemSelectionModel::NoUpdate);
+    }
     markModified();
+    updateInfo();
+}
+
+void ChannelListDialog::fillSelectMenu() {
+    m_selectMenu->clear();
+    const auto count = [this](const auto& rule) {
+        int total = 0;
+        for (ListKind kind : {tvKind, radioKind})
+            for (const bool picked : rule(model(kind)->programs()))
+                total += picked ? 1 : 0;
+        return total;
+    };
+    const auto entry = [this, &count](const char* text, const char* name, auto rule) {
+        QAction* action = m_selectMenu->addAction(
+            QStringLiteral("%1 (%2)").arg(QString::fromLatin1(text)).arg(count(rule)));
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, [this, rule] { selectWhere(rule); });
+    };
+    entry("&Scrambled programs", "selectScrambled", &ProgramCleanup::scrambled);
+    entry("&Duplicates", "selectDuplicates", &ProgramCleanup::duplicates);
+    entry("Programs without a &name", "selectUnnamed", &ProgramCleanup::unnamed);
+    QAction* notIn = m_selectMenu->addAction(QStringLiteral("Programs not in a &file..."));
+    notIn->setObjectName(QStringLiteral("selectNotInFile"));
+    connect(notIn, &QAction::triggered, this, &ChannelListDialog::selectNotInFile);
+    m_selectMenu->addSeparator();
+    int selected = 0;
+    for (ListKind kind : {tvKind, radioKind})
+        selected += int(view(kind)->selectedRows().size());
+    QAction* remove =
+        m_selectMenu->addAction(QStringLiteral("Dele&te Selected (%1)").arg(selected));
+    remove->setObjectName(QStringLiteral("deleteSelected"));
+    remove->setEnabled(selected > 0);
+    connect(remove, &QAction::triggered, this, [this] {
+        std::vector<ProgramNode*> programs;
+        for (ListKind kind : {tvKind, radioKind})
+            for (int row : view(kind)->selectedRows())
+                programs.push_back(model(kind)->programAt(row));
+        deletePrograms(programs);
+    });
+}
+
+void ChannelListDialog::selectWhere(
+    const std::function<std::vector<bool>(const std::vector<ProgramNode*>&)>& rule) {
+    for (ListKind kind : {tvKind, radioKind}) {
+        const std::vector<bool> picked = rule(model(kind)->programs());
+        std::vector<int> rows;
+        for (std::size_t row = 0; row < picked.size(); ++row)
+            if (picked[row])
+                rows.push_back(int(row));
+        view(kind)->selectRows(rows);
+    }
+    updateInfo();
+}
+
+void ChannelListDialog::selectNotInFile() {
+    FileDialogRequest request;
+    request.filter = QStringLiteral("Channel Data File (*.CDF)|*.cdf|All file (*.*)|*.*||");
+    request.defaultSuffix = QStringLiteral("CDF");
+    request.mustExist = true;
+    const QString path = runFileDialog(this, request);
+    if (path.isEmpty())
+        return;
+    ChannelDatabase reference;
+    if (const int result = readChannelFile(reference, path); result != 0) {
+        showMessage(this, channelReadResultText(result));
+        return;
+    }
+    const ChannelMatches matches = matchChannels(m_database, reference);
+    selectWhere([&matches](const std::vector<ProgramNode*>& programs) {
+        return ProgramCleanup::notIn(programs, matches);
+    });
+}
+
+void ChannelListDialog::updateInfo() {
+    if (!m_info || !view(tvKind) || !view(radioKind))
+        return;
+    const int selected =
+        int(view(tvKind)->selectedRows().size() + view(radioKind)->selectedRows().size());
+    QString text = QStringLiteral("%1 selected").arg(selected);
+    if (!m_deleted.empty())
+        text += QStringLiteral(", %1 to be deleted on Apply").arg(m_deleted.size());
+    m_info->setText(text);
+}
+
+void ChannelListDialog::printLists(QPrinter& printer) {
+    leaveView();
+    ChannelListPrintout printout;
+    printout.tvList = m_workingTvList;
+    printout.radioList = m_workingRadioList;
+    for (const GroupCopy& group : m_groupCopies)
+        printout.groupNames.push_back(group.name);
+    printChannelLists(printer, printout);
+}
+
+void ChannelListDialog::onPrint() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowTitle(QStringLiteral("Print Preview - Channel List"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* target) { printLists(*target); });
+    preview.exec();
 }
 
 void ChannelListDialog::onRename() {

@@ -11,20 +11,30 @@
 // Channel Data File (channel_reference_order.h) and says how many programs it found there;
 // like every other change here it reaches the database only through "Apply". Typing in a
 // list moves to the next program whose name begins with the typed text.
+//
+// Many rows at once: both lists take extended selections, which move as one block (drag,
+// keys, context menu) and join or leave favourite groups together. "Delete" takes the
+// selected programs out of the window's lists at once; on "Apply" they are left out of the
+// database's lists, and the caller removes them from the data (see ChannelEditorWindows).
+// The "Select" menu selects rows by the cleanup rules of program_cleanup.h. "Print..." prints
+// both whole lists with a preview.
 
 #include "channels/channel_nodes.h"
+#include "editor/program_list_view.h"
 
 #include <QByteArray>
 #include <QDialog>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class ChannelDatabase;
 class ProgramListModel;
-class ProgramListView;
 class QCheckBox;
+class QMenu;
+class QPrinter;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -40,6 +50,11 @@ public:
 
     // The help text, shown by "Help".
     static QString helpText();
+
+    // Programs deleted in the window so far (they leave the lists on "Apply").
+    int deletedCount() const { return int(m_deleted.size()); }
+    // Prints both whole lists, as "Print..." does after its preview.
+    void printLists(QPrinter& printer);
 
 private:
     enum ListKind { tvKind, radioKind };
@@ -63,10 +78,21 @@ private:
     void onComboChanged(int entry);
     void onFavoriteModeClicked(bool checked);
     void onSort(ListKind kind, int column);
-    void onMove(ListKind kind, int from, int to);
+    void onDrop(ListKind kind, int target);
+    void onCommand(ListKind kind, ProgramListView::Command command);
+    void moveSelection(ListKind kind, const std::vector<int>& order);
+    void askPosition(ListKind kind);
     void onMenu(ListKind kind, int row, QPoint globalPosition);
-    void addToGroup(ListKind kind, int row, int group);
-    void removeFromGroup(ListKind kind, int row, int group);
+    void addToGroup(ListKind kind, int group);
+    void removeFromGroup(ListKind kind, int group);
+    void deletePrograms(const std::vector<ProgramNode*>& programs);
+    void deleteSelected(ListKind kind);
+    void fillSelectMenu();
+    void
+    selectWhere(const std::function<std::vector<bool>(const std::vector<ProgramNode*>&)>& rule);
+    void selectNotInFile();
+    void updateInfo();
+    void onPrint();
     void onRename();
     void onHelp();
     void onOrderFromFile();
@@ -74,6 +100,7 @@ private:
     void markModified();
 
     ChannelDatabase& m_database;
+    std::vector<ProgramNode*> m_deleted;
 
     std::vector<ProgramNode*> m_workingTvList;
     std::vector<ProgramNode*> m_workingRadioList;
@@ -93,4 +120,6 @@ private:
     std::array<ProgramListModel*, 2> m_models{};
     std::array<ProgramListView*, 2> m_views{};
     QPushButton* m_apply = nullptr;
+    QLabel* m_info = nullptr;
+    QMenu* m_selectMenu = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "channels/channel_database.h"
 #include "editor/channel_document.h"
 
+#include <limits>
 #include <unordered_map>
 
 namespace {
@@ -106,6 +107,33 @@ public:
 private:
     NodePath path_;
     RestoredProgram program_;
+};
+
+class ProgramsRemovalStep : public DocumentStep {
+public:
+    // In tree order, with the rows and places from before the removal.
+    ProgramsRemovalStep(std::vector<NodePath> paths, std::vector<RestoredProgram> programs)
+        : paths_(std::move(paths)), programs_(std::move(programs)) {}
+    void undo(ChannelDocument& document) override {
+        std::vector<ProgramReturn> returns;
+        returns.reserve(programs_.size());
+        for (std::size_t i = 0; i < programs_.size(); ++i)
+            returns.push_back(
+                {transponderAt(document, paths_[i]), paths_[i].program, &programs_[i]});
+        document.restorePrograms(returns);
+    }
+    void redo(ChannelDocument& document) override {
+        ProgramsRemoval removal;
+        removal.programs.reserve(paths_.size());
+        for (const NodePath& path : paths_)
+            if (ProgramNode* program = programAt(document, path))
+                removal.programs.push_back(program);
+        document.apply(removal);
+    }
+
+private:
+    std::vector<NodePath> paths_;
+    std::vector<RestoredProgram> programs_;
 };
 
 class TransponderEditStep : public DocumentStep {
@@ -219,6 +247,49 @@ std::unique_ptr<DocumentStep> programRemovalStep(const ChannelDatabase& database
                                                  const ProgramNode* program) {
     return std::make_unique<ProgramRemovalStep>(
         pathOf(database, program), RestoredProgram{program->record(), database.placesOf(program)});
+}
+
+std::unique_ptr<DocumentStep> programsRemovalStep(const ChannelDatabase& database,
+                                                  const std::vector<ProgramNode*>& programs) {
+    std::unordered_map<const ProgramNode*, std::size_t> slot;
+    constexpr std::size_t notFound = std::numeric_limits<std::size_t>::max();
+    slot.reserve(programs.size());
+    for (const ProgramNode* program : programs)
+        slot.emplace(program, notFound);
+    std::vector<NodePath> paths;
+    std::vector<RestoredProgram> restored;
+    for (int s = 0; s < database.satelliteCount(); ++s) {
+        const SatelliteNode* satellite = database.satelliteAt(s);
+        for (int t = 0; t < satellite->transponderCount(); ++t) {
+            const TransponderNode* transponder = satellite->transponderAt(t);
+            for (int p = 0; p < transponder->programCount(); ++p) {
+                const ProgramNode* program = transponder->programAt(p);
+                if (const auto it = slot.find(program); it != slot.end()) {
+                    it->second = restored.size();
+                    paths.push_back({s, t, p});
+                    restored.push_back({program->record(), {}});
+                }
+            }
+        }
+    }
+    // Pointers not found in the tree take no place (and are never read).
+    std::erase_if(slot, [](const auto& entry) { return entry.second == notFound; });
+    const auto note = [&](const std::vector<ProgramNode*>& list, auto setPlace) {
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (const auto it = slot.find(list[i]); it != slot.end())
+                setPlace(restored[it->second].places, int(i));
+    };
+    const auto listPlace = [](ProgramPlaces& places, int i) { places.listPosition = i; };
+    note(database.tvList, listPlace);
+    note(database.radioList, listPlace);
+    for (std::size_t g = 0; g < database.favoriteGroups.size(); ++g) {
+        const auto memberPlace = [g](ProgramPlaces& places, int i) {
+            places.memberPositions[g] = i;
+        };
+        note(database.favoriteGroups[g].tvMembers, memberPlace);
+        note(database.favoriteGroups[g].radioMembers, memberPlace);
+    }
+    return std::make_unique<ProgramsRemovalStep>(std::move(paths), std::move(restored));
 }
 
 std::unique_ptr<DocumentStep> transponderAdditionStep(const ChannelDatabase& database,

@@ -14,6 +14,10 @@ std::unique_ptr<DocumentStep> transponderRemovalStep(const ChannelDatabase& data
                                                      const TransponderNode* transponder);
 std::unique_ptr<DocumentStep> programRemovalStep(const ChannelDatabase& database,
                                                  const ProgramNode* program);
+// Programs of the database among `programs` (others are left out), with one pass over the
+// tree and each list.
+std::unique_ptr<DocumentStep> programsRemovalStep(const ChannelDatabase& database,
+                                                  const std::vector<ProgramNode*>& programs);
 // Taken after the change has been applied.
 std::unique_ptr<DocumentStep> transponderAdditionStep(const ChannelDatabase& database,
                                                       const TransponderNode* added);

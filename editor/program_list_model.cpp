@@ -14,7 +14,15 @@ int caKey(const ProgramNode& program) {
     return program.programFlags & 0x90;
 }
 
+const QByteArray& satelliteName(const ProgramNode& program) {
+    return program.transponder()->satellite()->name;
+}
+
 } // namespace
+
+QString ProgramListModel::nameText(const QByteArray& name) {
+    return NameCodec::toText(name);
+}
 
 ProgramListModel::ProgramListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -24,14 +32,19 @@ void ProgramListModel::setGroupCount(int groupCount) {
         emit dataChanged(index(0, favoriteColumn), index(rowCount() - 1, favoriteColumn));
 }
 
-void ProgramListModel::setPrograms(std::vector<ProgramNode*> programs) {
+void ProgramListModel::setPrograms(std::vector<ProgramNode*> programs, std::vector<int> places) {
     beginResetModel();
     m_programs = std::move(programs);
+    m_places = places.size() == m_programs.size() ? std::move(places) : std::vector<int>();
     endResetModel();
 }
 
 ProgramNode* ProgramListModel::programAt(int row) const {
     return row >= 0 && row < rowCount() ? m_programs[std::size_t(row)] : nullptr;
+}
+
+int ProgramListModel::numberAt(int row) const {
+    return (m_places.empty() ? row : m_places[std::size_t(row)]) + 1;
 }
 
 void ProgramListModel::sortByColumn(int column, bool descending) {
@@ -45,13 +58,17 @@ void ProgramListModel::sortByColumn(int column, bool descending) {
     if (column == nameColumn) {
         names.reserve(count);
         for (const ProgramNode* program : m_programs)
-            names.push_back(NameCodec::toText(program->name).toCaseFolded());
+            names.push_back(nameText(program->name).toCaseFolded());
     } else {
         numbers.reserve(count);
-        for (const ProgramNode* program : m_programs)
-            numbers.push_back(column == caColumn            ? caKey(*program)
-                              : column == transponderColumn ? int(program->transponderIndex)
-                                                            : int(program->pendingFavoriteMask));
+        for (int row = 0; row < int(count); ++row) {
+            const ProgramNode& program = *m_programs[std::size_t(row)];
+            numbers.push_back(column == numberColumn        ? numberAt(row)
+                              : column == caColumn          ? caKey(program)
+                              : column == satelliteColumn   ? int(program.satelliteIndex)
+                              : column == transponderColumn ? int(program.transponderIndex)
+                                                            : int(program.pendingFavoriteMask));
+        }
     }
     const auto less = [&](int a, int b) {
         return names.empty() ? numbers[std::size_t(a)] < numbers[std::size_t(b)]
@@ -62,14 +79,29 @@ void ProgramListModel::sortByColumn(int column, bool descending) {
     else
         std::stable_sort(order.begin(), order.end(), less);
 
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newRowOf(count);
-    std::vector<ProgramNode*> sorted(count);
+    reorder(order);
+}
+
+bool ProgramListModel::reorder(const std::vector<int>& order) {
+    const std::size_t count = m_programs.size();
+    if (order.size() != count)
+        return false;
+    std::vector<int> newRowOf(count, -1);
+    bool moved = false;
     for (std::size_t row = 0; row < count; ++row) {
-        sorted[row] = m_programs[std::size_t(order[row])];
-        newRowOf[std::size_t(order[row])] = int(row);
+        const int from = order[row];
+        if (from < 0 || std::size_t(from) >= count || newRowOf[std::size_t(from)] >= 0)
+            return false;
+        newRowOf[std::size_t(from)] = int(row);
+        moved |= from != int(row);
     }
-    m_programs = std::move(sorted);
+    if (!moved)
+        return false;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<ProgramNode*> reordered(count);
+    for (std::size_t row = 0; row < count; ++row)
+        reordered[row] = m_programs[std::size_t(order[row])];
+    m_programs = std::move(reordered);
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -77,6 +109,10 @@ void ProgramListModel::sortByColumn(int column, bool descending) {
         after.push_back(index(newRowOf[std::size_t(old.row())], old.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The numbers stay with the places, so every row may show another one.
+    if (count > 0)
+        emit dataChanged(index(0, numberColumn), index(int(count) - 1, numberColumn));
+    return true;
 }
 
 void ProgramListModel::removeProgramRow(int row) {
@@ -84,6 +120,8 @@ void ProgramListModel::removeProgramRow(int row) {
         return;
     beginRemoveRows({}, row, row);
     m_programs.erase(m_programs.begin() + row);
+    if (!m_places.empty())
+        m_places.erase(m_places.begin() + row);
     endRemoveRows();
 }
 
@@ -109,8 +147,12 @@ QVariant ProgramListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
+    case numberColumn:
+        return numberAt(index.row());
     case nameColumn:
-        return NameCodec::toText(program->name);
+        return nameText(program->name);
+    case satelliteColumn:
+        return nameText(satelliteName(*program));
     case caColumn:
         return caKey(*program) != 0 ? QStringLiteral("S") : QString();
     case transponderColumn:
@@ -130,8 +172,12 @@ QVariant ProgramListModel::headerData(int section, Qt::Orientation orientation, 
     if (role != Qt::DisplayRole)
         return {};
     switch (section) {
+    case numberColumn:
+        return QStringLiteral("No.");
     case nameColumn:
         return QStringLiteral("Name");
+    case satelliteColumn:
+        return QStringLiteral("Satellite");
     case caColumn:
         return QStringLiteral("CA");
     case transponderColumn:
@@ -163,5 +209,7 @@ bool ProgramListModel::moveRows(const QModelIndex& sourceParent, int sourceRow, 
     else
         std::rotate(first, last, m_programs.begin() + destinationChild);
     endMoveRows();
+    if (rows > 0)
+        emit dataChanged(index(0, numberColumn), index(rows - 1, numberColumn));
     return true;
 }

@@ -1,17 +1,23 @@
 #include "editor/program_list_view.h"
 
+#include "editor/program_list_model.h"
+
 #include <QApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
+#include <utility>
 
 ProgramListView::ProgramListView(QWidget* parent) : QTreeView(parent) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragEnabled(false);
@@ -26,6 +32,52 @@ ProgramListView::ProgramListView(QWidget* parent) : QTreeView(parent) {
     connect(&m_scrollTimer, &QTimer::timeout, this, [this] { scrollTowards(m_lastPosition); });
 }
 
+std::vector<int> ProgramListView::selectedRows() const {
+    std::vector<int> rows;
+    if (!selectionModel())
+        return rows;
+    // Rows are selected whole, so each range's rows are selected rows. (The selection model's
+    // own selectedRows() tests every row against every range, which takes seconds for
+    // thousands of rows picked one by one.)
+    for (const QItemSelectionRange& range : selectionModel()->selection())
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void ProgramListView::selectRows(const std::vector<int>& rows) {
+    if (!model() || !selectionModel())
+        return;
+    QItemSelection selection;
+    const int columns = model()->columnCount();
+    // Runs of neighbouring rows as one range each.
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t j = i;
+        while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1)
+            ++j;
+        selection.select(model()->index(rows[i], 0), model()->index(rows[j], columns - 1));
+        i = j + 1;
+    }
+    if (rows.empty()) {
+        selectionModel()->clearSelection();
+        return;
+    }
+    selectionModel()->setCurrentIndex(model()->index(rows.front(), 0),
+                                      QItemSelectionModel::NoUpdate);
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    scrollTo(model()->index(rows.front(), 0));
+}
+
+void ProgramListView::keyboardSearch(const QString& search) {
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.column() != ProgramListModel::nameColumn)
+        selectionModel()->setCurrentIndex(current.siblingAtColumn(ProgramListModel::nameColumn),
+                                          QItemSelectionModel::NoUpdate);
+    QTreeView::keyboardSearch(search);
+}
+
 int ProgramListView::rowAt(QPoint position) const {
     if (!viewport()->rect().contains(position))
         return -1;
@@ -33,9 +85,17 @@ int ProgramListView::rowAt(QPoint position) const {
 }
 
 void ProgramListView::mousePressEvent(QMouseEvent* event) {
+    m_selectOnRelease = false;
     if (event->button() == Qt::LeftButton) {
         m_pressPosition = event->position().toPoint();
         m_pressRow = rowAt(m_pressPosition);
+        const bool plain = !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+        if (plain && m_pressRow >= 0 && selectionModel() &&
+            selectionModel()->isRowSelected(m_pressRow, {})) {
+            m_selectOnRelease = true;
+            setFocus(Qt::MouseFocusReason);
+            return;
+        }
     }
     QTreeView::mousePressEvent(event);
 }
@@ -62,11 +122,17 @@ void ProgramListView::mouseMoveEvent(QMouseEvent* event) {
 
 void ProgramListView::mouseReleaseEvent(QMouseEvent* event) {
     if (m_dragging && event->button() == Qt::LeftButton) {
-        const int from = m_pressRow;
         const int to = rowAt(event->position().toPoint());
+        const bool onSelected = to >= 0 && selectionModel()->isRowSelected(to, {});
         endDrag();
-        if (to >= 0 && to != from)
-            emit moveRequested(from, to);
+        if (to >= 0 && !onSelected)
+            emit dropRequested(to);
+        return;
+    }
+    if (std::exchange(m_selectOnRelease, false) && m_pressRow >= 0 &&
+        event->button() == Qt::LeftButton) {
+        selectRows({m_pressRow});
+        m_pressRow = -1;
         return;
     }
     m_pressRow = -1;
@@ -101,6 +167,7 @@ void ProgramListView::scrollTowards(QPoint position) {
 
 void ProgramListView::endDrag() {
     m_dragging = false;
+    m_selectOnRelease = false;
     m_pressRow = -1;
     m_dropRow = -1;
     m_scrollTimer.stop();
@@ -117,19 +184,34 @@ void ProgramListView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (event->modifiers() == Qt::ControlModifier) {
-        const int row = currentIndex().row();
-        if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
-            const int to = row + (event->key() == Qt::Key_Up ? -1 : 1);
-            if (row >= 0 && to >= 0 && model() && to < model()->rowCount())
-                emit moveRequested(row, to);
+        const auto command = [this, event](Command c) {
+            emit commandRequested(c);
             event->accept();
-            return;
+        };
+        switch (event->key()) {
+        case Qt::Key_Up:
+            return command(Command::up);
+        case Qt::Key_Down:
+            return command(Command::down);
+        case Qt::Key_Home:
+            return command(Command::top);
+        case Qt::Key_End:
+            return command(Command::bottom);
+        case Qt::Key_G:
+            return command(Command::position);
+        default:
+            break;
         }
-        if (event->key() >= Qt::Key_1 && event->key() <= Qt::Key_4) {
+        if (event->key() >= Qt::Key_1 && event->key() <= Qt::Key_6) {
             emit sortRequested(event->key() - Qt::Key_1);
             event->accept();
             return;
         }
+    }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        emit commandRequested(Command::remove);
+        event->accept();
+        return;
     }
     QTreeView::keyPressEvent(event);
 }
@@ -151,12 +233,13 @@ void ProgramListView::contextMenuEvent(QContextMenuEvent* event) {
 
 void ProgramListView::paintEvent(QPaintEvent* event) {
     QTreeView::paintEvent(event);
-    if (!m_dragging || m_dropRow < 0 || m_dropRow == m_pressRow || !model())
+    if (!m_dragging || m_dropRow < 0 || !model() || selectionModel()->isRowSelected(m_dropRow, {}))
         return;
-    // A bar where the dragged row will land: below the target row when moving down, above
-    // it when moving up.
+    // A bar where the dragged rows will land: below the target row when it lies below all of
+    // them, above it otherwise.
+    const std::vector<int> rows = selectedRows();
     const QRect target = visualRect(model()->index(m_dropRow, 0));
-    const int y = m_dropRow > m_pressRow ? target.bottom() : target.top();
+    const int y = !rows.empty() && m_dropRow > rows.back() ? target.bottom() : target.top();
     QPainter painter(viewport());
     painter.fillRect(QRect(0, y - 1, viewport()->width(), 3), palette().color(QPalette::Text));
 }

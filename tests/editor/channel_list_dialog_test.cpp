@@ -332,12 +332,13 @@ TEST_F(ChannelListDialogTest, ContextMenuGreysAddForMemberGroupsAndRemoveForTheO
             texts << (entry->isSeparator() ? QStringLiteral("-") : entry->text());
             enabled.push_back(entry->isEnabled());
         }
-        EXPECT_EQ(texts,
-                  (QStringList{"Add to Group 1", "Add to Group 2", "Add to Group 3",
-                               "Add to Group 4", "-", "Remove from Group 1", "Remove from Group 2",
-                               "Remove from Group 3", "Remove from Group 4"}));
-        EXPECT_EQ(enabled,
-                  (std::vector<bool>{false, true, false, true, true, true, false, true, false}));
+        EXPECT_EQ(texts, (QStringList{"Add to Group 1", "Add to Group 2", "Add to Group 3",
+                                      "Add to Group 4", "-", "Remove from Group 1",
+                                      "Remove from Group 2", "Remove from Group 3",
+                                      "Remove from Group 4", "-", "Move to Top", "Move to Bottom",
+                                      "Move to Position...", "-", "Delete"}));
+        EXPECT_EQ(enabled, (std::vector<bool>{false, true, false, true, true, true, false, true,
+                                              false, true, true, true, true, true, true}));
     });
     EXPECT_EQ(favText(1), QStringLiteral("13"));
     EXPECT_FALSE(button("apply")->isEnabled());
@@ -459,13 +460,16 @@ TEST_F(ChannelListDialogTest,
     }
 }
 
-TEST_F(ChannelListDialogTest, WithoutGroupsThereIsNoFavoriteModeAndNoMenu) {
+TEST_F(ChannelListDialogTest, WithoutGroupsThereIsNoFavoriteModeAndNoGroupEntries) {
     Layout layout{{programNames(3)}};
     layout.groupCount = 0;
     open(layout);
     EXPECT_FALSE(favoriteMode()->isEnabled());
     EXPECT_EQ(favText(0), QString());
-    EXPECT_FALSE(menuOpensAt(rowCenter(1)));
+    rightClick(1, [](QMenu* menu) {
+        EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("Move to Top"));
+        menu->close();
+    });
 
     // Enter reaches the disabled "Apply": nothing happens; Cancel writes nothing.
     QTest::keyClick(list(), Qt::Key_Return);
@@ -548,7 +552,7 @@ TEST_F(ChannelListDialogTest, KeyboardAloneMovesSortsOpensTheMenuAndHelp) {
     QTest::keyClick(list(), Qt::Key_Up, Qt::ControlModifier); // already at the top
     EXPECT_EQ(shown(), (std::vector<QByteArray>{"c", "a", "b"}));
 
-    QTest::keyClick(list(), Qt::Key_1, Qt::ControlModifier);
+    QTest::keyClick(list(), Qt::Key_2, Qt::ControlModifier); // "Name"
     EXPECT_EQ(shown(), (std::vector<QByteArray>{"a", "b", "c"}));
     EXPECT_EQ(list()->currentIndex().row(), 2) << "the current program follows the sort";
 

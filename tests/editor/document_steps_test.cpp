@@ -30,7 +30,7 @@ bool changeSomething(ChannelDocument& document, std::mt19937& random) {
         satellite->transponderAt(pick(satellite->transponderCount() + 1));
     ProgramNode* program =
         transponder ? transponder->programAt(pick(transponder->programCount() + 1)) : nullptr;
-    switch (pick(8)) {
+    switch (pick(9)) {
     case 0:
         return transponder && document.apply(TransponderRemoval{satellite, transponder});
     case 1:
@@ -59,6 +59,16 @@ bool changeSomething(ChannelDocument& document, std::mt19937& random) {
         after.videoPid = program->hasVideo() ? ChannelLimits::noPid : std::uint16_t(0x123);
         after.name += "*";
         return document.apply(ProgramEdit{program, program->record(), after}).isEmpty();
+    }
+    case 8: {
+        // Every third program of the satellite, across its transponders, at once.
+        ProgramsRemoval removal;
+        int n = pick(3);
+        for (const auto& node : satellite->transponders())
+            for (const auto& each : node->programs())
+                if (n++ % 3 == 0)
+                    removal.programs.push_back(each.get());
+        return !removal.programs.empty() && document.apply(removal) == int(removal.programs.size());
     }
     default: {
         const ChannelListState before = document.channelListState();
