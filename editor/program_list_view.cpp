@@ -71,10 +71,14 @@ void ProgramListView::selectRows(const std::vector<int>& rows) {
 }
 
 void ProgramListView::keyboardSearch(const QString& search) {
-    const QModelIndex current = currentIndex();
+    // The search runs in the current index's column, which must be the names.
+    QModelIndex current = currentIndex();
+    if (!current.isValid() && model() && model()->rowCount() > 0)
+        current = model()->index(0, ProgramListModel::nameColumn);
     if (current.isValid() && current.column() != ProgramListModel::nameColumn)
-        selectionModel()->setCurrentIndex(current.siblingAtColumn(ProgramListModel::nameColumn),
-                                          QItemSelectionModel::NoUpdate);
+        current = current.siblingAtColumn(ProgramListModel::nameColumn);
+    if (current.isValid() && current != currentIndex())
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
     QTreeView::keyboardSearch(search);
 }
 
