@@ -26,7 +26,13 @@ constexpr long long noTrack = 0xFFFF;
 } // namespace
 
 QString AudioPidDialog::pidRangeMessage() {
-    return QStringLiteral("Please enter a PID between 0x0000 and 0x1fff.");
+    return QStringLiteral("Please enter a PID between 0x0000 and 0x1fff, in decimal or as 0x "
+                          "followed by hexadecimal digits; an empty cell removes the track.");
+}
+
+QString AudioPidDialog::ac3Message() {
+    return QStringLiteral("Please enter 1 in the AC3 cell for an AC3 track, and 0 or nothing "
+                          "for another.");
 }
 
 AudioPidDialog::AudioPidDialog(Program& program, QWidget* parent)
@@ -152,11 +158,11 @@ void AudioPidDialog::deleteSelectedRows() {
     grid_->redraw();
 }
 
-void AudioPidDialog::refusePid(int row) {
-    showMessage(this, pidRangeMessage());
+void AudioPidDialog::refuseCell(int row, int column, const QString& message) {
+    showMessage(this, message);
     grid_->setSelectedRange(-1, -1, -1, -1);
-    grid_->setFocusCell(row, pidColumn);
-    grid_->ensureCellVisible(row, pidColumn);
+    grid_->setFocusCell(row, column);
+    grid_->ensureCellVisible(row, column);
     grid_->setFocus();
 }
 
@@ -168,23 +174,29 @@ void AudioPidDialog::accept() {
         const AudioTrack* shown = shownTrack(row);
         const QString pidCell = grid_->getCellText(row, pidColumn);
         const QString languageCell = grid_->getCellText(row, languageColumn);
-        const long long ac3 = parsePidText(grid_->getCellText(row, ac3Column));
+        // A text that is not wholly a number is refused: taken as "no track" or "not AC3" it
+        // would drop or change a track without a word.
+        const std::optional<long long> ac3 = parsePidText(grid_->getCellText(row, ac3Column));
 
         AudioTrack track;
         if (shown && pidCell == pidText(*shown)) {
             // Untouched: the stored PID with every bit the cell could not show.
             track.audioPid = shown->audioPid & ~ac3Bit;
         } else {
-            const long long pid = parsePidText(pidCell);
+            const std::optional<long long> pid = parsePidText(pidCell);
             if (pid == -1 || pid == noTrack)
                 continue;
-            if (pid < 0 || pid > pidMask) {
-                refusePid(row);
+            if (!pid || *pid < 0 || *pid > pidMask) {
+                refuseCell(row, pidColumn, pidRangeMessage());
                 return;
             }
-            track.audioPid = std::uint16_t(pid);
+            track.audioPid = std::uint16_t(*pid);
         }
-        if (ac3 != -1 && ac3 != 0)
+        if (!ac3) {
+            refuseCell(row, ac3Column, ac3Message());
+            return;
+        }
+        if (*ac3 != -1 && *ac3 != 0)
             track.audioPid |= ac3Bit;
         track.audioLanguage = shown && languageCell == languageText(*shown)
                                   ? shown->audioLanguage

@@ -14,10 +14,10 @@ struct Program;
 // removes the selected rows. OK writes the tracks into the program and closes with Accepted
 // only when that changed the record; otherwise it closes with Rejected, as Cancel does.
 //
-// A row whose PID cell is empty, unreadable, -1 or 65535 (0xffff) is dropped; any other PID
-// outside 0x0000-0x1fff is refused with a message. A cell the user left as shown keeps the
-// stored value behind it, also where the grid cannot show all of it (PID bits 13 and 14, a
-// language without a code).
+// A row whose PID cell is empty, -1 or 65535 (0xffff) is dropped; any other PID outside
+// 0x0000-0x1fff, and a PID or AC3 cell that is not wholly a number, is refused with a message. A
+// cell the user left as shown keeps the stored value behind it, also where the grid cannot show all
+// of it (PID bits 13 and 14, a language without a code).
 class AudioPidDialog : public QDialog {
     Q_OBJECT
 
@@ -31,6 +31,7 @@ public:
     static constexpr int ac3Column = 3;
 
     static QString pidRangeMessage();
+    static QString ac3Message();
 
     GridCtrl* grid() const { return grid_; }
     // The language cells are chosen from a list of the known codes, never typed.
@@ -49,8 +50,8 @@ private:
     static QString ac3Text(const AudioTrack& track);
     // The stored track a grid row was filled from, or nullptr for an added row.
     const AudioTrack* shownTrack(int row) const;
-    // Leaves the window open with the row's PID cell focused.
-    void refusePid(int row);
+    // Shows the message and leaves the window open with the cell focused.
+    void refuseCell(int row, int column, const QString& message);
 
     Program& program_;
     GridCtrl* grid_ = nullptr;

@@ -16,6 +16,10 @@ const std::array<QString, 6> fecTexts = {
     QStringLiteral("34"),   QStringLiteral("56"), QStringLiteral("78"),
 };
 
+bool isBlank(const QString& text) {
+    return text.trimmed().isEmpty();
+}
+
 QString hex4(unsigned value) {
     return QString::asprintf("0x%04x", value);
 }
@@ -24,8 +28,7 @@ QString pidOrEmpty(std::uint16_t pid) {
     return pid == noPid ? QString() : hex4(pid);
 }
 
-// The forms that mean "no PID": an empty cell (or one without a number), -1, 0xFFFF and the
-// record's own 0x7FFF.
+// The forms that mean "no PID": an empty cell, -1, 0xFFFF and the record's own 0x7FFF.
 bool meansNoPid(long long value) {
     return value == nothingRead || value == 0xFFFF || value == noPid;
 }
@@ -35,19 +38,19 @@ QString refusal(const QString& text, const char* header, const char* rule) {
         .arg(text, QLatin1String(header), QLatin1String(rule));
 }
 
-constexpr char pidRule[] =
-    "a PID is a number from 0 to 0x1FFF (8191); leave the cell empty for none.";
+constexpr char pidRule[] = "a PID is a number from 0 to 0x1FFF (8191), written in decimal or "
+                           "as 0x followed by hexadecimal digits; leave the cell empty for none.";
 
 // Reads a PID cell into `pid`, with 0x7FFF for none.
 QString readPid(const QString& text, const char* header, std::uint16_t& pid) {
-    const long long value = parsePidText(text);
-    if (meansNoPid(value)) {
+    const std::optional<long long> value = parsePidText(text);
+    if (value && meansNoPid(*value)) {
         pid = noPid;
         return {};
     }
-    if (value < 0 || value > highestPid)
+    if (!value || *value < 0 || *value > highestPid)
         return refusal(text, header, pidRule);
-    pid = std::uint16_t(value);
+    pid = std::uint16_t(*value);
     return {};
 }
 
@@ -100,16 +103,16 @@ QString programCellText(int column, const Program& program) {
 QString readTransponderCell(int column, const QString& text, Transponder& transponder) {
     switch (column) {
     case TransponderColumn::frequency: {
-        const long long value = parsePidText(text);
-        if (value == nothingRead) {
+        if (isBlank(text)) {
             transponder.frequency = 0;
             return {};
         }
-        if (value < 0 || value > 0xFFFFFFFFLL)
+        const std::optional<long long> value = parsePidText(text);
+        if (!value || *value < 0 || *value > 0xFFFFFFFFLL)
             return refusal(text, "Frequency [KHz]",
                            "the frequency is a number of kHz from 0 to 4294967295; leave the "
                            "cell empty for 0.");
-        transponder.frequency = std::uint32_t(value);
+        transponder.frequency = std::uint32_t(*value);
         return {};
     }
     case TransponderColumn::polarization:
@@ -124,16 +127,17 @@ QString readTransponderCell(int column, const QString& text, Transponder& transp
         return {};
     }
     case TransponderColumn::symbolRate: {
-        const long long value = parsePidText(text);
-        if (value == nothingRead || value == 0xFFFF) {
+        if (isBlank(text)) {
             transponder.symbolRate = 0;
             return {};
         }
-        if (value < 0 || value > 0xFFFF)
+        // 65535 would be stored as 0, so it is refused with the other numbers out of range.
+        const std::optional<long long> value = parsePidText(text);
+        if (!value || *value < 0 || *value >= 0xFFFF)
             return refusal(text, "Symbol Rate [KHz]",
                            "the symbol rate is a number of kHz from 0 to 65534; leave the cell "
                            "empty for 0.");
-        transponder.symbolRate = std::uint16_t(value);
+        transponder.symbolRate = std::uint16_t(*value);
         return {};
     }
     default:
@@ -151,14 +155,17 @@ QString readProgramCell(int column, const QString& text, Program& program) {
         return {};
     }
     case ProgramColumn::serviceId: {
-        const long long value = parsePidText(text);
+        const std::optional<long long> value = parsePidText(text);
         if (value == nothingRead) {
             program.serviceId = 0xFFFF;
             return {};
         }
-        if (value < 0 || value > 0xFFFF)
-            return refusal(text, "ID", "the ID is a number from 0 to 0xFFFF (65535).");
-        program.serviceId = std::uint16_t(value);
+        if (!value || *value < 0 || *value > 0xFFFF)
+            return refusal(text, "ID",
+                           "the ID is a number from 0 to 0xFFFF (65535), written in decimal or "
+                           "as 0x followed by hexadecimal digits; leave the cell empty for "
+                           "0xFFFF.");
+        program.serviceId = std::uint16_t(*value);
         return {};
     }
     case ProgramColumn::pcrPid:
@@ -176,7 +183,7 @@ QString readProgramCell(int column, const QString& text, Program& program) {
         return {};
     }
     case ProgramColumn::audioPid: {
-        const long long value = parsePidText(text);
+        const std::optional<long long> value = parsePidText(text);
         auto& tracks = program.audioTracks;
         if (value == nothingRead) {
             // The first track goes; the others move up with their languages.
@@ -188,21 +195,25 @@ QString readProgramCell(int column, const QString& text, Program& program) {
             }
             return {};
         }
-        if (value < 0 || value > highestPid)
+        if (!value || *value < 0 || *value > highestPid)
             return refusal(text, "AUD",
-                           "an audio PID is a number from 0 to 0x1FFF (8191); leave the cell "
-                           "empty to remove the track.");
+                           "an audio PID is a number from 0 to 0x1FFF (8191), written in decimal "
+                           "or as 0x followed by hexadecimal digits; leave the cell empty to "
+                           "remove the track.");
         if (program.audioCount == 0) {
             program.audioCount = 1;
-            tracks[0] = AudioTrack{std::uint16_t(value), 255};
+            tracks[0] = AudioTrack{std::uint16_t(*value), 255};
         } else {
             // The AC3 flag stays with the track.
-            tracks[0].audioPid = std::uint16_t((tracks[0].audioPid & 0x8000) | value);
+            tracks[0].audioPid = std::uint16_t((tracks[0].audioPid & 0x8000) | *value);
         }
         return {};
     }
     case ProgramColumn::scrambled: {
-        const long long value = parsePidText(text);
+        const std::optional<long long> value = parsePidText(text);
+        if (!value)
+            return refusal(text, "CA",
+                           "1 marks a scrambled program, 0 or an empty cell a free one.");
         if (value == nothingRead || value == 0)
             program.programFlags &= std::uint8_t(~0x90);
         else

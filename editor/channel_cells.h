@@ -34,7 +34,8 @@ QString transponderCellText(int column, const Transponder& transponder);
 QString programCellText(int column, const Program& program);
 
 // Reads `text` typed into `column` into the record. Returns an empty text when the value was
-// stored, otherwise why it cannot be (the record is then unchanged): a number the field cannot
-// hold as typed is refused rather than stored as another number.
+// stored, otherwise why it cannot be (the record is then unchanged): a number cell takes only a
+// whole number the field can hold as typed, or its own forms for "none", and refuses anything
+// else rather than store another value.
 QString readTransponderCell(int column, const QString& text, Transponder& transponder);
 QString readProgramCell(int column, const QString& text, Program& program);

@@ -80,9 +80,10 @@ TEST_F(AudioPidDialogTest, PidCellsAreReadDroppedOrRefused) {
         const char* text;
         int stored; // -1: the row is dropped, -2: refused
     } cases[] = {
-        {"0x100", 0x100}, {"  256", 0x100}, {"256abc", 0x100}, {"0x1fff", 0x1fff}, {"", -1},
-        {"-1", -1},       {"65535", -1},    {"0xffff", -1},    {"pid", -1},        {"0x2000", -2},
-        {"70000", -2},    {"-5", -2},       {"0x8100", -2},
+        {"0x100", 0x100}, {"  256 ", 0x100}, {"0x1fff", 0x1fff}, {"", -1},      {"-1", -1},
+        {"65535", -1},    {"0xffff", -1},    {"0x2000", -2},     {"70000", -2}, {"-5", -2},
+        {"0x8100", -2},   {"256abc", -2},    {"pid", -2},        {"abc", -2},   {"*", -2},
+        {"12abc", -2},    {"0x1g", -2},
     };
     for (const auto& c : cases) {
         Program program = withTracks(2);
@@ -118,7 +119,7 @@ TEST_F(AudioPidDialogTest, Ac3AndLanguageCellsOfANewRow) {
         std::uint16_t pid;
         std::uint8_t languageIndex;
     } cases[] = {
-        {"2", "ENG", 0x8123, 0},  {"1", "esl", 0x8123, 1},    {"abc", "est", 0x0123, 24},
+        {"2", "ENG", 0x8123, 0},  {"1", "esl", 0x8123, 1},    {"-1", "est", 0x0123, 24},
         {"", "ron", 0x0123, 255}, {"0", " eng", 0x0123, 255},
     };
     for (const auto& c : cases) {
@@ -134,6 +135,19 @@ TEST_F(AudioPidDialogTest, Ac3AndLanguageCellsOfANewRow) {
         ASSERT_EQ(program.audioCount, 1);
         EXPECT_EQ(program.audioTracks[0].audioPid, c.pid) << c.ac3;
         EXPECT_EQ(program.audioTracks[0].audioLanguage, c.languageIndex) << c.language;
+    }
+    // An AC3 cell that is not a number is refused rather than taken as "not AC3".
+    for (const char* ac3 : {"abc", "1x"}) {
+        Program program = withTracks(1);
+        program.audioTracks[0].audioPid |= 0x8000;
+        const Program before = program;
+        auto dialog = open(program);
+        dialog->grid()->setCellText(1, AudioPidDialog::ac3Column, QLatin1String(ac3));
+        messages.clear();
+        EXPECT_FALSE(pressOk(*dialog)) << ac3;
+        EXPECT_EQ(messages, QStringList{AudioPidDialog::ac3Message()});
+        EXPECT_EQ(dialog->grid()->focusCell(), (GridCellRef{1, AudioPidDialog::ac3Column}));
+        EXPECT_EQ(program, before);
     }
 }
 

@@ -76,7 +76,8 @@ TEST(ChannelCells, TypedTransponderCellsAreStoredByTheGridRules) {
         {TransponderColumn::frequency, "", [](auto& t) { return t.frequency == 0; }},
         {TransponderColumn::frequency, "4294967295",
          [](auto& t) { return t.frequency == 4294967295u; }},
-        {TransponderColumn::symbolRate, "0xFFFF", [](auto& t) { return t.symbolRate == 0; }},
+        {TransponderColumn::symbolRate, " ", [](auto& t) { return t.symbolRate == 0; }},
+        {TransponderColumn::symbolRate, "0xfffe", [](auto& t) { return t.symbolRate == 65534; }},
     };
     for (const auto& c : cases) {
         Transponder transponder;
@@ -103,6 +104,16 @@ TEST(ChannelCells, NumbersTheRecordCannotHoldAreRefusedAndLeaveItAsItWas) {
         {TransponderColumn::frequency, "-5", false},
         {TransponderColumn::frequency, "4294967296", false},
         {TransponderColumn::symbolRate, "70000", false},
+        // Only a whole number is read, and "none" only in its own forms.
+        {ProgramColumn::pcrPid, "12abc", true},
+        {ProgramColumn::teletextPid, "0x1g", true},
+        {ProgramColumn::audioPid, "*", true},
+        {ProgramColumn::serviceId, "abc", true},
+        {ProgramColumn::scrambled, "yes", true},
+        {TransponderColumn::frequency, "-1", false},
+        {TransponderColumn::frequency, "11 778", false},
+        {TransponderColumn::symbolRate, "0xFFFF", false},
+        {TransponderColumn::symbolRate, "27500k", false},
     };
     for (const auto& c : cases) {
         const QString text = QLatin1String(c.text);
