@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <queue>
 #include <tuple>
 
 namespace {
@@ -47,52 +49,126 @@ unsigned distance(std::uint32_t a, std::uint32_t b) {
     return a > b ? a - b : b - a;
 }
 
-// Transponders of one matched pair of satellites: exact frequencies first, so that a
-// neighbour within the tolerance never takes the place of the transponder itself, then the
-// closest free one within the tolerance.
+// Positions not yet taken in a sorted table, found by skipping taken runs (union-find with
+// path halving): free at or after a position, and free at or before it.
+class FreePositions {
+public:
+    explicit FreePositions(int count)
+        : after_(std::size_t(count) + 1), before_(std::size_t(count) + 1) {
+        for (int i = 0; i <= count; ++i) {
+            after_[std::size_t(i)] = i;
+            before_[std::size_t(i)] = i;
+        }
+    }
+    // The first free position >= i, or the count when there is none.
+    int atOrAfter(int i) { return root(after_, i); }
+    // The last free position <= i, or -1 when there is none.
+    int atOrBefore(int i) { return root(before_, i + 1) - 1; }
+    void take(int i) {
+        after_[std::size_t(i)] = i + 1;
+        before_[std::size_t(i) + 1] = i;
+    }
+
+private:
+    static int root(std::vector<int>& parent, int i) {
+        while (parent[std::size_t(i)] != i) {
+            parent[std::size_t(i)] = parent[std::size_t(parent[std::size_t(i)])];
+            i = parent[std::size_t(i)];
+        }
+        return i;
+    }
+    std::vector<int> after_;
+    std::vector<int> before_; // shifted by one, so that slot 0 stands for "none"
+};
+
+// Transponders of one matched pair of satellites, closest pairs first: of all pairs with the
+// same polarization and frequencies within the tolerance, the closest is matched, then the
+// closest of those left, and so on (ties in the order of the first file, then of the second).
+// So a transponder never loses its partner to one farther away, whichever file lists it
+// first, and exact frequencies always find each other.
 void matchTransponders(const SatelliteNode& a, const SatelliteNode& b, ChannelMatches& matches) {
-    std::vector<bool> taken(std::size_t(b.transponderCount()), false);
-    std::vector<const TransponderNode*> open;
-    // Sorted by polarization and frequency for the search below.
-    std::vector<int> order(std::size_t(b.transponderCount()));
-    for (int i = 0; i < b.transponderCount(); ++i)
+    const int count = b.transponderCount();
+    std::vector<int> order(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
         order[std::size_t(i)] = i;
     const auto key = [&](int i) {
         const TransponderNode& t = *b.transponderAt(i);
         return std::make_tuple(t.polarization, t.frequency, i);
     };
     std::sort(order.begin(), order.end(), [&](int x, int y) { return key(x) < key(y); });
-    const auto find = [&](const TransponderNode& t, unsigned tolerance) -> int {
-        const std::uint32_t low = t.frequency > tolerance ? t.frequency - tolerance : 0;
-        auto it = std::lower_bound(order.begin(), order.end(), low, [&](int i, std::uint32_t f) {
-            const TransponderNode& other = *b.transponderAt(i);
-            return std::make_pair(other.polarization, other.frequency) <
-                   std::make_pair(t.polarization, f);
-        });
+    const auto at = [&](int position) -> const TransponderNode& {
+        return *b.transponderAt(order[std::size_t(position)]);
+    };
+    // The first position in `order` at or above (polarization, frequency).
+    const auto lowerBound = [&](std::uint8_t polarization, std::uint32_t frequency) {
+        return int(std::lower_bound(order.begin(), order.end(),
+                                    std::make_pair(polarization, frequency),
+                                    [&](int i, const std::pair<std::uint8_t, std::uint32_t>& k) {
+                                        const TransponderNode& t = *b.transponderAt(i);
+                                        return std::make_pair(t.polarization, t.frequency) < k;
+                                    }) -
+                   order.begin());
+    };
+    FreePositions free(count);
+
+    // The closest free partner of t within the tolerance, the lowest in the second file's
+    // order among equally close ones; its position in `order`, or -1.
+    const auto closestFree = [&](const TransponderNode& t) -> int {
+        const int from = lowerBound(t.polarization, t.frequency);
         int best = -1;
-        for (; it != order.end(); ++it) {
-            const TransponderNode& other = *b.transponderAt(*it);
-            if (other.polarization != t.polarization ||
-                other.frequency > std::uint64_t(t.frequency) + tolerance)
-                break;
-            if (taken[std::size_t(*it)])
-                continue;
-            if (best < 0 || distance(other.frequency, t.frequency) <
-                                distance(b.transponderAt(best)->frequency, t.frequency))
-                best = *it;
-        }
+        unsigned bestDistance = 0;
+        const auto consider = [&](int position) {
+            if (position < 0 || position >= count)
+                return;
+            const TransponderNode& other = at(position);
+            const unsigned d = distance(other.frequency, t.frequency);
+            if (other.polarization != t.polarization || d > frequencyTolerance)
+                return;
+            if (best < 0 || d < bestDistance ||
+                (d == bestDistance && order[std::size_t(position)] < order[std::size_t(best)])) {
+                best = position;
+                bestDistance = d;
+            }
+        };
+        consider(free.atOrAfter(from));
+        // Below: the nearest free frequency, and at it the first free one in file order.
+        if (const int below = free.atOrBefore(from - 1); below >= 0)
+            consider(free.atOrAfter(lowerBound(at(below).polarization, at(below).frequency)));
         return best;
     };
-    for (unsigned tolerance : {0u, frequencyTolerance})
-        for (const auto& t : a.transponders()) {
-            if (matches.transponders.count(t.get()))
-                continue;
-            const int found = find(*t, tolerance);
-            if (found >= 0) {
-                taken[std::size_t(found)] = true;
-                matches.transponders.emplace(t.get(), b.transponderAt(found));
-            }
+
+    struct Candidate {
+        unsigned distance;
+        int first;    // position in the first satellite
+        int position; // position in `order`
+        int second;   // position in the second satellite
+        bool operator>(const Candidate& other) const {
+            return std::tie(distance, first, second) >
+                   std::tie(other.distance, other.first, other.second);
         }
+    };
+    std::priority_queue<Candidate, std::vector<Candidate>, std::greater<>> queue;
+    const auto offer = [&](int first) {
+        const TransponderNode& t = *a.transponderAt(first);
+        if (const int position = closestFree(t); position >= 0)
+            queue.push({distance(at(position).frequency, t.frequency), first, position,
+                        order[std::size_t(position)]});
+    };
+    for (int first = 0; first < a.transponderCount(); ++first)
+        offer(first);
+    std::vector<bool> taken(std::size_t(count), false);
+    while (!queue.empty()) {
+        const Candidate c = queue.top();
+        queue.pop();
+        // Taken since it was offered: the next closest partner, which lies no closer.
+        if (taken[std::size_t(c.position)]) {
+            offer(c.first);
+            continue;
+        }
+        taken[std::size_t(c.position)] = true;
+        free.take(c.position);
+        matches.transponders.emplace(a.transponderAt(c.first), b.transponderAt(c.second));
+    }
 }
 
 // Programs of one matched pair of transponders: by service ID first, then the rest by name.

@@ -4,9 +4,9 @@
 // and the list saved before the receiver was rescanned, where positions, counts and some
 // values differ. Satellites match by orbital position when both files are of layout 2
 // (preferring the same name among several at that position), else by name; transponders of
-// matched satellites by polarization and a frequency within 2 MHz (the closest one); programs
-// of matched transponders by kind (TV or radio) and service ID, else by kind and name. Every
-// match is one to one.
+// matched satellites by polarization and a frequency within 2 MHz (closest pairs first);
+// programs of matched transponders by kind (TV or radio) and service ID, else by kind and
+// name. Every match is one to one.
 
 #include <unordered_map>
 #include <vector>
