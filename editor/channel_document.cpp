@@ -9,6 +9,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <unordered_map>
 
 ChannelDocument::ChannelDocument(QObject* parent) : QObject(parent) {}
@@ -33,25 +34,26 @@ int ChannelDocument::load(const QString& path) {
     emit reset();
     if (result == 0) {
         path_ = path;
-        openedPath_ = QFileInfo(path).absoluteFilePath();
-        backupWritten_ = false;
         emit pathChanged(path_);
     }
     return result;
 }
 
-bool ChannelDocument::isOpenedFile(const QString& path) const {
-    return !openedPath_.isEmpty() && QFileInfo(path).absoluteFilePath() == openedPath_;
-}
-
 QString ChannelDocument::save() {
-    if (!backupWritten_ && isOpenedFile(path_)) {
+    // Loading again does not start over: the backup keeps the file as it was before this
+    // window first wrote it, not the edits this window saved since.
+    const QString file = QFileInfo(path_).absoluteFilePath();
+    const bool kept = keptFiles_.contains(file);
+    if (!kept) {
         const int backup = BackupFile::keepPrevious(path_);
         if (backup < 0)
             return BackupFile::failureMessage(backup, path_);
-        backupWritten_ = true;
     }
     const int result = writeChannelFile(database_, path_);
+    // A file that was backed up, or that this window created, needs no backup again. One that
+    // did not exist and was not created still has nothing to keep.
+    if (!kept && (result == 0 || QFileInfo::exists(file)))
+        keptFiles_.insert(file);
     if (result != 0)
         return channelWriteResultText(result);
     setModified(false);
@@ -210,8 +212,15 @@ QString ChannelDocument::apply(const ProgramEdit& change) {
     return refusal;
 }
 
+void ChannelDocument::settleGroupCount() {
+    // Without the favourites section a file has no groups; the writer would drop them.
+    if (!(database_.headerFlags & ChannelDatabase::favoritesFlag))
+        database_.favoriteGroupCount = 0;
+}
+
 void ChannelDocument::satelliteEdited(SatelliteNode* satellite, const SatelliteState& before) {
     setModified(true);
+    settleGroupCount();
     if (recording())
         record(satelliteStep(database_, satellite, before, satelliteState(satellite)));
     emit satelliteChanged(satellite);
@@ -219,13 +228,24 @@ void ChannelDocument::satelliteEdited(SatelliteNode* satellite, const SatelliteS
 
 void ChannelDocument::programEdited(ProgramNode* program, const Program& before) {
     setModified(true);
+    // A window that changed the video PID in place left the program in its old list; it moves
+    // now, within this step, rather than behind the user's back at the next save.
+    const bool wasTv = program->isTv();
+    ProgramPlaces placesBefore;
+    if (program->hasVideo() != wasTv) {
+        placesBefore = database_.placesOf(program);
+        if (database_.setVideoPid(program, program->videoPid) ==
+            ChannelDatabase::VideoPidResult::listFull)
+            program->videoPid = before.videoPid;
+    }
     if (recording() && !(program->record() == before))
-        record(programEditStep(database_, program, before, program->isTv(), {}));
+        record(programEditStep(database_, program, before, wasTv, placesBefore));
     emit programChanged(program);
 }
 
 void ChannelDocument::channelListsEdited(const ChannelListState& before) {
     setModified(true);
+    settleGroupCount();
     if (recording())
         record(channelListStep(before, channelListState()));
 }
@@ -338,7 +358,10 @@ void ChannelDocument::restoreChannelLists(const ChannelListState& state) {
 
 ProgramNode* ChannelDocument::restoreProgram(TransponderNode* transponder, int row,
                                              const RestoredProgram& program) {
-    if (!transponder || row < 0 || row > transponder->programCount())
+    // Everything that can refuse the insertion is checked before the views hear of it.
+    const bool tv = program.record.hasVideo();
+    if (!transponder || database_.indexOf(transponder->satellite()) < 0 || row < 0 ||
+        row > transponder->programCount() || !hasRoomFor(tv ? 1 : 0, tv ? 0 : 1))
         return nullptr;
     emit programAboutToBeInserted(transponder, row);
     ProgramNode* node = database_.insertProgram(transponder, row, program);
@@ -364,7 +387,11 @@ ChannelDocument::restorePrograms(const std::vector<ProgramReturn>& programs) {
 TransponderNode* ChannelDocument::restoreTransponder(SatelliteNode* satellite, int row,
                                                      const Transponder& transponder,
                                                      const std::vector<RestoredProgram>& programs) {
-    if (database_.indexOf(satellite) < 0 || row < 0 || row > satellite->transponderCount())
+    const auto tvPrograms = std::count_if(programs.begin(), programs.end(),
+                                          [](const auto& p) { return p.record.hasVideo(); });
+    if (database_.indexOf(satellite) < 0 || row < 0 || row > satellite->transponderCount() ||
+        database_.transponderTotal() >= ChannelLimits::maxTransponders ||
+        !hasRoomFor(int(tvPrograms), int(programs.size() - std::size_t(tvPrograms))))
         return nullptr;
     emit transponderAboutToBeInserted(satellite, row);
     TransponderNode* node = database_.insertTransponder(satellite, row, transponder, programs);
@@ -372,6 +399,12 @@ TransponderNode* ChannelDocument::restoreTransponder(SatelliteNode* satellite, i
     if (node)
         setModified(true);
     return node;
+}
+
+bool ChannelDocument::hasRoomFor(int tvPrograms, int radioPrograms) const {
+    const auto limit = std::size_t(ChannelLimits::maxProgramsPerList);
+    return database_.tvList.size() + std::size_t(tvPrograms) <= limit &&
+           database_.radioList.size() + std::size_t(radioPrograms) <= limit;
 }
 
 void ChannelDocument::placeProgram(ProgramNode* program, const ProgramPlaces& places) {

@@ -5,6 +5,7 @@
 #include "editor/document_step.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -29,12 +30,14 @@ public:
     void setModified(bool modified);
 
     // Reads the file into the database (a result of readChannelFile). On success the path
-    // becomes `path` and a new editing session begins: the next save over this file first
-    // keeps its previous content as a backup.
+    // becomes `path`.
     int load(const QString& path);
     // Writes the database to path() and clears the modified state; returns an empty text, or
     // the message for the user when the backup or the file could not be written (the data then
-    // stays modified and the file on disk is left as it was).
+    // stays modified and the file on disk is left as it was). The first save over an existing
+    // file keeps its previous content as a backup first; later saves of this document over
+    // the same file do not, so the backup holds the file as it was before this document
+    // first wrote it, whatever was loaded in between.
     QString save();
     // The path becomes `path` (also if writing fails), then as save().
     QString saveAs(const QString& path);
@@ -54,7 +57,9 @@ public:
     QString apply(const ProgramEdit& change);
 
     // Reports from windows that edited records in place, with the state from before they
-    // opened.
+    // opened. What the file writer would otherwise settle at the next save (a program's list
+    // after its video PID changed, the group count without the favourites section) is settled
+    // here, as part of the step, so that saving never changes the data in memory.
     void satelliteEdited(SatelliteNode* satellite, const SatelliteState& before);
     void programEdited(ProgramNode* program, const Program& before);
     void channelListsEdited(const ChannelListState& before);
@@ -99,15 +104,16 @@ signals:
     void pathChanged(const QString& path);
 
 private:
-    bool isOpenedFile(const QString& path) const;
+    void settleGroupCount();
+    // Whether the channel lists can take that many more programs of each kind.
+    bool hasRoomFor(int tvPrograms, int radioPrograms) const;
     bool recording() const { return recorder_ && !replaying_; }
     void record(std::unique_ptr<DocumentStep> step);
 
     ChannelDatabase database_;
     QString path_;
-    // The file of the current editing session and whether its backup has been written.
-    QString openedPath_;
-    bool backupWritten_ = false;
+    // The files (absolute paths) this document has backed up or created.
+    QSet<QString> keptFiles_;
     bool modified_ = false;
     StepRecorder recorder_;
     bool replaying_ = false;

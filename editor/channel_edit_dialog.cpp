@@ -241,8 +241,9 @@ void ChannelEditDialog::buildShortcuts() {
 }
 
 void ChannelEditDialog::onInit() {
-    // The main window has checked the file; a failure to read it shows an empty editor.
-    document_->load(filePath());
+    // The main window's check is the quick one; whoever opens the window looks at this result
+    // before showing it, so that a file that does not read never opens as an empty list.
+    readResult_ = document_->load(filePath());
     selectFirstSatellite();
     grid_->applyBaseSettings();
     updateCaption();
@@ -323,6 +324,9 @@ void ChannelEditDialog::refresh(bool fillGrid) {
             grid_->setCellText(row, 0, QString::number(row));
             grid_->fillProgramRow(*selectedTransponder_->programAt(row - 1), row);
         }
+        // A program chosen in the tree is the row "Audio" and "Delete" act on.
+        if (selectedProgram_)
+            grid_->selectRow(selectedTransponder_->indexOf(selectedProgram_) + 1);
         audioButton_->show();
         break;
     }
@@ -582,16 +586,18 @@ void ChannelEditDialog::onDelete() {
     }
 }
 
-void ChannelEditDialog::onSave() {
+bool ChannelEditDialog::onSave() {
     if (const CellRefusals refusals = commitGrid(); !refusals.empty()) {
         refusedCells(refusals, QStringLiteral("Nothing was saved. Correct the cell and save "
                                               "again."));
-        return;
+        return false;
     }
-    if (const QString failure = document_->save(); !failure.isEmpty())
+    if (const QString failure = document_->save(); !failure.isEmpty()) {
         showMessage(this, failure);
-    else
-        history_->markSaved();
+        return false;
+    }
+    history_->markSaved();
+    return true;
 }
 
 void ChannelEditDialog::onSaveAs() {
@@ -659,16 +665,19 @@ void ChannelEditDialog::onAudio() {
     }
     if (!program || !windows_.openAudioWindow)
         return;
-    // The row is refilled from the record afterwards; what the user typed goes in first.
+    // The row is refilled from the record afterwards; what the user typed goes in first, and
+    // with the audio window's change it is one step to take back.
+    history_->beginStep();
     if (const CellRefusals refusals = commitRow(row); !refusals.empty()) {
+        history_->endStep();
         refusedCells(refusals, QStringLiteral("Correct the cell before opening the audio "
                                               "tracks."));
         return;
     }
     const Program before = program->record();
-    if (!windows_.openAudioWindow(this, document_->database(), program))
-        return;
-    document_->programEdited(program, before);
+    if (windows_.openAudioWindow(this, document_->database(), program))
+        document_->programEdited(program, before);
+    history_->endStep();
     grid_->fillProgramRow(*program, row);
     grid_->redraw();
 }
@@ -718,8 +727,9 @@ bool ChannelEditDialog::askToSave() {
     case MessageAnswer::cancel:
         return false;
     case MessageAnswer::yes:
-        onSave();
-        return true;
+        // A save that did not happen stops the command: going on would drop the data the
+        // user just asked to keep.
+        return onSave();
     case MessageAnswer::no:
         return true;
     }

@@ -32,6 +32,9 @@ public:
     ~ChannelEditDialog() override;
 
     QString filePath() const;
+    // The result of reading the file when the window was made (readChannelFile); a window
+    // whose file did not read is not to be shown: it would offer an empty list for saving.
+    int readResult() const { return readResult_; }
     int gridMode() const { return gridMode_; }
     bool isModified() const;
 
@@ -65,7 +68,8 @@ private:
     void onEditSatellite();
     void onAdd();
     void onDelete();
-    void onSave();
+    // True when the data was written.
+    bool onSave();
     void onSaveAs();
     void onLoad();
     void onPrint();
@@ -91,6 +95,8 @@ private:
     CellRefusals commitRow(int row);
     // Shows why the cell (row, column) could not be stored, if it could not.
     void reportRefusal(const CellRefusals& refusals, int column);
+    // Before data is dropped: false when the command is to stop (Cancel, or a Yes whose save
+    // did not happen).
     bool askToSave();
     void refresh(bool fillGrid);
     void setGridMode(int mode);
@@ -121,6 +127,7 @@ private:
     QPushButton* audioButton_ = nullptr;
     QPushButton* channelListButton_ = nullptr;
 
+    int readResult_ = 0;
     int gridMode_ = 0;
     SatelliteNode* selectedSatellite_ = nullptr;
     TransponderNode* selectedTransponder_ = nullptr;
