@@ -576,7 +576,7 @@ void TransferMachine::onBootRepeat() {
     bootRepeats_ += 1;
     if (bootRepeats_ >= maxBootRepeats) {
         giveUp(TransferOutcome::rejected,
-               QString::asprintf("The receiver refused block %d ten times. ", block_) +
+               QString::asprintf("The receiver refused block %d ten times. ", block_ + 1) +
                    bootModeAdvice);
         return;
     }
@@ -621,11 +621,12 @@ void TransferMachine::onBootDone() {
     // The exchange has no block numbers: the end counts only right after the last block. An
     // earlier one (a block sent twice on a damaged request, a loader that lost count) leaves a
     // partial image in the receiver, which will then need the boot loader.
-    const int taken = block_ + 1;
-    if (taken != bootBlockCount()) {
+    const int sent = block_ + 1;
+    if (sent != bootBlockCount()) {
+        // A loader that asked past the last block has lost count as well.
         giveUp(TransferOutcome::incomplete,
-               QString::asprintf("The image may be incomplete (%d of %d blocks). ",
-                                 std::max(taken, 0), bootBlockCount()) +
+               QString::asprintf("Image may be incomplete (%d of %d blocks). ",
+                                 std::clamp(sent, 0, bootBlockCount()), bootBlockCount()) +
                    bootModeAdvice);
         return;
     }

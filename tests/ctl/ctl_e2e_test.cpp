@@ -339,7 +339,7 @@ TEST_F(CtlEndToEnd, EveryEndingHasItsExitCodeAndErrorLine) {
           "boot-done-after=5"},
          {"flash", "fw.bin"},
          1,
-         "The image may be incomplete (5 of 20 blocks). Repeat the download in boot mode...",
+         "Image may be incomplete (5 of 20 blocks). Repeat the download in boot mode...",
          25},
         {"hang-up",
          {"--channels", stdPath("held.cdf"), "--fault", "hangup-after=2"},

@@ -534,7 +534,7 @@ TEST_F(TransferWindow, BootLoaderEndingEarlyIsShownAsAnIncompleteImage) {
     ASSERT_TRUE(waitFor([&] { return dialog.button()->text() == "Exit"; }));
     QLabel* status = dialog.statusLine();
     EXPECT_EQ(status->text(),
-              "The image may be incomplete (2 of 3 blocks). Repeat the download in boot mode...");
+              "Image may be incomplete (2 of 3 blocks). Repeat the download in boot mode...");
     EXPECT_NE(status->text(), "Writing ...");
     EXPECT_TRUE(dialog.button()->isEnabled());
     EXPECT_EQ(dialog.machine().outcome(), TransferOutcome::incomplete);
@@ -544,9 +544,9 @@ TEST_F(TransferWindow, BootLoaderEndingEarlyIsShownAsAnIncompleteImage) {
     // Every ending of this kind fits the two lines of the status line.
     const QString original = status->text();
     for (const char* text : {
-             "The image may be incomplete (63 of 1024 blocks). Repeat the download in boot "
-             "mode...",
-             "The receiver refused block 1023 ten times. Repeat the download in boot mode...",
+             "Image may be incomplete (16383 of 16384 blocks). Repeat the download in "
+             "boot mode...",
+             "The receiver refused block 1024 ten times. Repeat the download in boot mode...",
              "The cable or adapter was disconnected. Repeat the download in boot mode...",
              "The cable or adapter was disconnected. Leave the receiver switched on...",
              "The cable or adapter was disconnected. Check the receiver's channels...",

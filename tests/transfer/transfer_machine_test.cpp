@@ -1224,11 +1224,13 @@ TEST_F(TransferMachineTest, ClosingWindowStopsEverything) {
 // request, a loader that lost count).
 TEST_F(TransferMachineTest, BootLoaderEndBeforeTheLastBlockIsNoSuccess) {
     struct Case {
-        int blocksSent; // blocks the loader asked for before its end
+        int requests; // blocks the loader asked for before its end
         bool complete;
     };
-    for (const Case c : {Case{0, false}, Case{1, false}, Case{4, false}, Case{5, true}}) {
-        SCOPED_TRACE(c.blocksSent);
+    // Six requests: the loader asked past the last block, so it lost count too.
+    for (const Case c :
+         {Case{0, false}, Case{1, false}, Case{4, false}, Case{5, true}, Case{6, false}}) {
+        SCOPED_TRACE(c.requests);
         TransferFlags caseFlags;
         FakeView caseView{caseFlags};
         FakeLink caseLink;
@@ -1241,7 +1243,7 @@ TEST_F(TransferMachineTest, BootLoaderEndBeforeTheLastBlockIsNoSuccess) {
         boot.onButton();
         boot.onFrame(BL_READY, {});
         boot.onFrame(BL_NEXT, {}); // header
-        for (int b = 0; b < c.blocksSent; ++b)
+        for (int b = 0; b < c.requests; ++b)
             boot.onFrame(BL_NEXT, {});
         boot.onFrame(BL_DONE, {});
         if (c.complete) {
@@ -1252,11 +1254,11 @@ TEST_F(TransferMachineTest, BootLoaderEndBeforeTheLastBlockIsNoSuccess) {
         EXPECT_EQ(boot.state(), TransferState::Finished);
         EXPECT_EQ(boot.outcome(), TransferOutcome::incomplete);
         EXPECT_EQ(caseView.status.toStdString(),
-                  "The image may be incomplete (" + std::to_string(c.blocksSent) +
+                  "Image may be incomplete (" + std::to_string(std::min(c.requests, 5)) +
                       " of 5 blocks). Repeat the download in boot mode...");
         EXPECT_EQ(caseView.buttonText, "Exit");
         EXPECT_FALSE(caseLink.isPortOpen());
-        EXPECT_LE(boot.bytesMoved(), std::uint64_t(c.blocksSent) * 1024);
+        EXPECT_LE(boot.bytesMoved(), std::uint64_t(c.requests) * 1024);
         boot.onFrame(RSP_IDENT, identPayload(3, 1, 0)); // a restart no longer counts
         EXPECT_EQ(boot.outcome(), TransferOutcome::incomplete);
     }
@@ -1279,7 +1281,7 @@ TEST_F(TransferMachineTest, BlockRefusedTenTimesInARowEndsTheDownload) {
     EXPECT_EQ(link.writes.size(), writes + 9) << "not sent an eleventh time";
     EXPECT_EQ(machine.outcome(), TransferOutcome::rejected);
     EXPECT_EQ(view.status,
-              "The receiver refused block 2 ten times. Repeat the download in boot mode...");
+              "The receiver refused block 3 ten times. Repeat the download in boot mode...");
     EXPECT_EQ(view.buttonText, "Exit");
 }
 
