@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int pollPeriodMs = 500;
-constexpr std::uint64_t blockSize = 1024;
 
 const QString flashFailed = QStringLiteral("Downloading is failed...");
 const QString cancelNoAnswer = QStringLiteral("The receiver does not response...");
@@ -149,6 +148,11 @@ void ConsoleTransfer::customEvent(QEvent* event) {
 void ConsoleTransfer::afterEvent() {
     if (ended_)
         return;
+    const TransferState state = machine_->state();
+    if (!receiverFound_ && isBootExchange(state) && state != TransferState::ResetSent) {
+        receiverFound_ = true; // the boot loader has answered
+        findTimer_.stop();
+    }
     showProgress();
     // The machine's own verdict decides: 0 only for a transfer it saw through to the end.
     if (machine_->outcome() != TransferOutcome::running) {
@@ -165,16 +169,9 @@ void ConsoleTransfer::afterEvent() {
                                       "with --port"));
         return;
     }
-    const TransferState state = machine_->state();
-    if (!receiverFound_) {
-        if (state == TransferState::Detected) {
-            onReceiverFound();
-            return;
-        }
-        if (isBootExchange(state) && state != TransferState::ResetSent) {
-            receiverFound_ = true; // the boot loader has answered
-            findTimer_.stop();
-        }
+    if (!receiverFound_ && state == TransferState::Detected) {
+        onReceiverFound();
+        return;
     }
     // The window goes on probing after these; a script is better told now.
     if (state == TransferState::Writing && lastStatus_ == flashFailed)
