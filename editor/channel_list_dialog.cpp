@@ -38,7 +38,7 @@ constexpr std::uint32_t descendingBit = 0x80000000u;
 
 // Column widths of the two lists, in dialog units: "No.", "Name", "CA", "Satellite",
 // "TP Idx", "Fav".
-constexpr std::array<int, ProgramListModel::columnCount_> columnWidths{22, 70, 16, 50, 28, 26};
+constexpr std::array<int, ProgramListModel::columnCount_> columnWidths{20, 70, 14, 60, 26, 22};
 
 // Menu texts take '&' as a mnemonic marker; a name shows it as it is.
 QString menuText(const char* format, const QByteArray& name) {
