@@ -625,6 +625,21 @@ bool GridCtrl::setColumnWidth(int column, int width) {
     return true;
 }
 
+QList<int> GridCtrl::columnWidths() const {
+    QList<int> widths;
+    for (int column = 0; column < model_->columns(); ++column)
+        widths << model_->columnWidth(column);
+    return widths;
+}
+
+bool GridCtrl::setColumnWidths(const QList<int>& widths) {
+    if (widths.size() != model_->columns())
+        return false;
+    for (int column = 0; column < model_->columns(); ++column)
+        setColumnWidth(column, std::max(0, widths[column]));
+    return true;
+}
+
 int GridCtrl::rowHeight(int row) const {
     return row >= 0 && row < model_->rows() ? model_->rowHeight(row) : 0;
 }

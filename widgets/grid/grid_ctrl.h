@@ -162,6 +162,14 @@ public:
     bool handleTabKey() const { return tabKeyNavigation(); }
     void setTitleTips(bool on);
     bool titleTips() const { return titleTips_; }
+    // The user may widen or narrow the scrolling columns by dragging the right edge of their
+    // header cell; off unless switched on.
+    void setColumnResizeAllowed(bool on) { columnResizeAllowed_ = on; }
+    bool isColumnResizeAllowed() const { return columnResizeAllowed_; }
+    // The widths of all columns, and all of them at once (a list of another length than the
+    // column count changes nothing and returns false).
+    QList<int> columnWidths() const;
+    bool setColumnWidths(const QList<int>& widths);
     // Lines per wheel notch; -1 scrolls a page per notch.
     void setMouseWheelStep(int lines) { wheelStep_ = lines; }
     int mouseWheelStep() const { return wheelStep_; }
@@ -190,6 +198,8 @@ signals:
     void editEnded(int row, int column);
     // After every release of the left mouse button over the grid.
     void buttonReleased();
+    // The user has dragged a column to a new width (once, when the drag ends).
+    void columnResized(int column, int width);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -277,6 +287,7 @@ private:
     bool listMode_ = false;
     bool selectionAllowed_ = true;
     bool titleTips_ = true;
+    bool columnResizeAllowed_ = false;
     int wheelStep_ = 3;
     int wheelRemainder_ = 0;
 

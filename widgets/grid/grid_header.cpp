@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cstdlib>
+
 GridHeader::GridHeader(Qt::Orientation orientation, GridCtrl* grid)
     : QHeaderView(orientation, grid), grid_(grid) {
     setSectionsClickable(false);
@@ -79,21 +81,69 @@ void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalI
     painter->restore();
 }
 
+namespace {
+// How near to a column's edge the pointer grabs it, in pixels either side.
+constexpr int edgeGrip = 4;
+// A column dragged narrower keeps this much, so that it can still be grabbed again.
+constexpr int narrowestColumn = 2 * edgeGrip + 2;
+} // namespace
+
+int GridHeader::resizeEdgeAt(int x) const {
+    if (orientation() != Qt::Horizontal || !grid_->isColumnResizeAllowed())
+        return -1;
+    const GridModel& model = grid_->gridModel();
+    for (const int probe : {x - edgeGrip, x + edgeGrip}) {
+        const int column = logicalIndexAt(probe);
+        if (column < model.fixedColumns())
+            continue;
+        const int right = sectionViewportPosition(column) + sectionSize(column);
+        if (std::abs(right - x) <= edgeGrip)
+            return column;
+    }
+    return -1;
+}
+
 void GridHeader::mousePressEvent(QMouseEvent* event) {
     grid_->commitEdit(); // before the cell is looked up: ending the edit may move rows
+    const int edge = resizeEdgeAt(int(event->position().x()));
+    if (edge >= 0 && event->button() == Qt::LeftButton) {
+        resizingColumn_ = edge;
+        resizeStartX_ = int(event->position().x());
+        resizeStartWidth_ = grid_->columnWidth(edge);
+        return;
+    }
     grid_->cellPressed(cellAt(event->position().toPoint()), event);
 }
 
 void GridHeader::mouseMoveEvent(QMouseEvent* event) {
-    if (event->buttons() == Qt::NoButton)
+    const int x = int(event->position().x());
+    if (resizingColumn_ >= 0) {
+        grid_->setColumnWidth(resizingColumn_,
+                              std::max(narrowestColumn, resizeStartWidth_ + x - resizeStartX_));
+        return;
+    }
+    if (event->buttons() == Qt::NoButton) {
+        if (resizeEdgeAt(x) >= 0)
+            viewport()->setCursor(Qt::SplitHCursor);
+        else
+            viewport()->unsetCursor();
         grid_->cellHovered(cellAt(event->position().toPoint()));
+    }
 }
 
 void GridHeader::mouseReleaseEvent(QMouseEvent* event) {
+    if (resizingColumn_ >= 0) {
+        const int column = resizingColumn_;
+        resizingColumn_ = -1;
+        emit grid_->columnResized(column, grid_->columnWidth(column));
+        return;
+    }
     grid_->cellReleased(cellAt(event->position().toPoint()), event);
 }
 
 void GridHeader::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (resizeEdgeAt(int(event->position().x())) >= 0)
+        return;
     grid_->cellDoubleClicked(cellAt(event->position().toPoint()));
 }
 

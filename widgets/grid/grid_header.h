@@ -30,5 +30,12 @@ protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
+    // The scrolling column whose right edge is under `x` (viewport coordinates), when the
+    // grid lets the user resize columns; -1 otherwise.
+    int resizeEdgeAt(int x) const;
+
     GridCtrl* grid_;
+    int resizingColumn_ = -1;
+    int resizeStartX_ = 0;
+    int resizeStartWidth_ = 0;
 };
