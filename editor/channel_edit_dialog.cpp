@@ -13,6 +13,8 @@
 #include "widgets/dialog_units.h"
 #include "widgets/file_dialog.h"
 #include "widgets/message_box.h"
+#include "widgets/template_button.h"
+#include "widgets/window_memory.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -21,7 +23,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -32,8 +36,9 @@ const QString channelFilter =
 const QString channelExtension = QStringLiteral("cdf");
 const QString saveQuestion = QStringLiteral("Some data have been modified. Would you save this?");
 
-QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
+// `width` in dialog units; all buttons of the window are 13 units high.
+QPushButton* makeButton(const QString& text, const QString& name, int width, QWidget* parent) {
+    auto* button = new TemplateButton(text, width, 13, parent);
     button->setObjectName(name);
     // No default button: Enter does nothing in this window.
     button->setAutoDefault(false);
@@ -78,25 +83,17 @@ bool ChannelEditDialog::isModified() const {
 
 void ChannelEditDialog::buildControls() {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
     const DialogUnits units(font());
-    setFixedSize(units.size(416, 303));
 
-    // The frame first, so that it lies below the controls inside it.
-    gridFrame_ = new QGroupBox(this);
-    gridFrame_->setObjectName(QStringLiteral("gridFrame"));
-    units.place(gridFrame_, 117, 7, 292, 260);
-
-    newButton_ = makeButton(QStringLiteral("New"), QStringLiteral("new"), this);
-    units.place(newButton_, 7, 283, 54, 13);
+    newButton_ = makeButton(QStringLiteral("New"), QStringLiteral("new"), 54, this);
     newButton_->setEnabled(false);
-    loadButton_ = makeButton(QStringLiteral("Load"), QStringLiteral("load"), this);
-    units.place(loadButton_, 61, 283, 54, 13);
-    saveButton_ = makeButton(QStringLiteral("Save"), QStringLiteral("save"), this);
-    units.place(saveButton_, 115, 283, 54, 13);
+    loadButton_ = makeButton(QStringLiteral("Load"), QStringLiteral("load"), 54, this);
+    saveButton_ = makeButton(QStringLiteral("Save"), QStringLiteral("save"), 54, this);
     saveButton_->setEnabled(false);
-    saveAsButton_ = makeButton(QStringLiteral("Save As"), QStringLiteral("saveAs"), this);
-    units.place(saveAsButton_, 169, 283, 54, 13);
+    saveAsButton_ = makeButton(QStringLiteral("Save As"), QStringLiteral("saveAs"), 54, this);
 
     tree_ = new QTreeView(this);
     tree_->setObjectName(QStringLiteral("satelliteTree"));
@@ -117,7 +114,6 @@ void ChannelEditDialog::buildControls() {
                          palette.color(QPalette::Active, QPalette::HighlightedText));
         tree_->setPalette(palette);
     }
-    units.place(tree_, 7, 10, 104, 234);
 
     // Above the tree while a search is open; the tree gives up the room.
     findField_ = new QLineEdit(this);
@@ -125,39 +121,85 @@ void ChannelEditDialog::buildControls() {
     findField_->setPlaceholderText(QStringLiteral("Find name, ID or frequency"));
     findField_->setToolTip(QStringLiteral("Enter or F3: next match; Esc: close"));
     findField_->installEventFilter(this);
-    units.place(findField_, 7, 10, 104, 12);
     findField_->hide();
 
     editSatelliteButton_ = makeButton(QStringLiteral("Edit Selected Satellite"),
-                                      QStringLiteral("editSatellite"), this);
-    units.place(editSatelliteButton_, 7, 252, 104, 13);
+                                      QStringLiteral("editSatellite"), 104, this);
     editSatelliteButton_->setEnabled(false);
 
-    addButton_ = makeButton(QString(), QStringLiteral("add"), this);
-    units.place(addButton_, 165, 244, 119, 13);
+    gridFrame_ = new QGroupBox(this);
+    gridFrame_->setObjectName(QStringLiteral("gridFrame"));
+    addButton_ = makeButton(QString(), QStringLiteral("add"), 119, this);
     addButton_->setEnabled(false);
-    deleteButton_ = makeButton(QString(), QStringLiteral("delete"), this);
-    units.place(deleteButton_, 284, 244, 119, 13);
+    deleteButton_ = makeButton(QString(), QStringLiteral("delete"), 119, this);
     deleteButton_->setEnabled(false);
 
-    auto* separator = new QFrame(this);
-    separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    units.place(separator, 7, 274, 402, 1);
-
-    printButton_ = makeButton(QStringLiteral("Print"), QStringLiteral("print"), this);
-    units.place(printButton_, 234, 283, 54, 13);
-    exitButton_ = makeButton(QStringLiteral("Exit"), QStringLiteral("exit"), this);
-    units.place(exitButton_, 355, 283, 54, 13);
+    printButton_ = makeButton(QStringLiteral("Print"), QStringLiteral("print"), 54, this);
+    exitButton_ = makeButton(QStringLiteral("Exit"), QStringLiteral("exit"), 54, this);
 
     grid_ = new ChannelGrid(this);
     grid_->setObjectName(QStringLiteral("channelGrid"));
-    units.place(grid_, 123, 20, 280, 215);
+    grid_->setColumnResizeAllowed(true);
 
-    audioButton_ = makeButton(QStringLiteral("Audio"), QStringLiteral("audio"), this);
-    units.place(audioButton_, 123, 244, 33, 13);
+    audioButton_ = makeButton(QStringLiteral("Audio"), QStringLiteral("audio"), 33, this);
     audioButton_->hide();
-    channelListButton_ = makeButton(QStringLiteral("CH List"), QStringLiteral("channelList"), this);
-    units.place(channelListButton_, 289, 283, 54, 13);
+    channelListButton_ =
+        makeButton(QStringLiteral("CH List"), QStringLiteral("channelList"), 54, this);
+
+    // The tree and the grid take the room the window gains; the buttons keep their places
+    // along the edges. At the usual size this is the layout of the dialog template.
+    auto* treeSide = new QWidget(this);
+    auto* treeColumn = new QVBoxLayout(treeSide);
+    treeColumn->setContentsMargins(0, units.y(3), 0, units.y(2));
+    treeColumn->setSpacing(units.y(2));
+    treeColumn->addWidget(findField_);
+    treeColumn->addWidget(tree_, 1);
+    treeColumn->addSpacing(units.y(6));
+    treeColumn->addWidget(editSatelliteButton_);
+    tree_->setMinimumSize(units.size(60, 40));
+
+    auto* gridButtons = new QHBoxLayout;
+    gridButtons->setSpacing(0);
+    gridButtons->addWidget(audioButton_);
+    gridButtons->addStretch(1);
+    gridButtons->addWidget(addButton_);
+    gridButtons->addWidget(deleteButton_);
+    auto* gridColumn = new QVBoxLayout(gridFrame_);
+    gridColumn->setContentsMargins(units.x(4), units.y(2), units.x(4), units.y(8));
+    gridColumn->setSpacing(units.y(9));
+    gridColumn->addWidget(grid_, 1);
+    gridColumn->addLayout(gridButtons);
+    grid_->setMinimumSize(units.size(120, 40));
+
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName(QStringLiteral("treeGridSplitter"));
+    splitter_->setChildrenCollapsible(false);
+    splitter_->setHandleWidth(units.x(6));
+    splitter_->addWidget(treeSide);
+    splitter_->addWidget(gridFrame_);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({units.x(104), units.x(292)});
+
+    auto* separator = new QFrame(this);
+    separator->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+
+    auto* commands = new QHBoxLayout;
+    commands->setSpacing(0);
+    for (QPushButton* button : {newButton_, loadButton_, saveButton_, saveAsButton_})
+        commands->addWidget(button);
+    commands->addStretch(11);
+    commands->addWidget(printButton_);
+    commands->addWidget(channelListButton_);
+    commands->addStretch(12);
+    commands->addWidget(exitButton_);
+
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(units.x(7), units.y(7), units.x(7), units.y(7));
+    window->setSpacing(units.y(7));
+    window->addWidget(splitter_, 1);
+    window->addWidget(separator);
+    window->addLayout(commands);
 
     QWidget* order[] = {
         newButton_,           loadButton_,       saveButton_,   saveAsButton_, findField_,  tree_,
@@ -165,6 +207,21 @@ void ChannelEditDialog::buildControls() {
         audioButton_,         channelListButton_};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+
+    memory_ = WindowMemory::attach(this, QStringLiteral("Channel editor"), units.size(416, 303));
+    memory_->restoreSplitter(splitter_, QStringLiteral("splitter"));
+    connect(grid_, &GridCtrl::columnResized, this, [this] {
+        memory_->writeWidths(columnWidthsKey(grid_->gridMode()), grid_->columnWidths());
+    });
+}
+
+QString ChannelEditDialog::columnWidthsKey(int gridMode) {
+    return QStringLiteral("columns %1").arg(gridMode);
+}
+
+void ChannelEditDialog::restoreColumnWidths() {
+    if (grid_->gridMode() != ChannelGrid::noRows)
+        grid_->setColumnWidths(memory_->readWidths(columnWidthsKey(grid_->gridMode())));
 }
 
 void ChannelEditDialog::connectControls() {
@@ -291,6 +348,7 @@ void ChannelEditDialog::setGridMode(int mode) {
     for (QPushButton* button : {editSatelliteButton_, printButton_, addButton_, deleteButton_})
         button->setEnabled(any);
     grid_->setColumns(mode);
+    restoreColumnWidths();
 }
 
 void ChannelEditDialog::refresh(bool fillGrid) {
@@ -824,11 +882,7 @@ void ChannelEditDialog::replay(const std::function<void()>& step) {
 }
 
 void ChannelEditDialog::openFind() {
-    if (!findField_->isVisible()) {
-        const DialogUnits units(font());
-        units.place(tree_, 7, 24, 104, 220);
-        findField_->show();
-    }
+    findField_->show();
     findField_->setFocus(Qt::ShortcutFocusReason);
     findField_->selectAll();
 }
@@ -837,8 +891,6 @@ void ChannelEditDialog::closeFind() {
     if (!findField_->isVisible())
         return;
     findField_->hide();
-    const DialogUnits units(font());
-    units.place(tree_, 7, 10, 104, 234);
     tree_->setFocus(Qt::OtherFocusReason);
 }
 

@@ -14,6 +14,8 @@ class QLineEdit;
 class QGroupBox;
 class QModelIndex;
 class QPushButton;
+class QSplitter;
+class WindowMemory;
 class QTreeView;
 class SatelliteNode;
 class SatelliteTreeModel;
@@ -44,6 +46,7 @@ public:
     ChannelGrid* grid() const { return grid_; }
     EditHistory& history() { return *history_; }
     QLineEdit* findField() const { return findField_; }
+    QSplitter* splitter() const { return splitter_; }
     SatelliteNode* selectedSatellite() const { return selectedSatellite_; }
     TransponderNode* selectedTransponder() const { return selectedTransponder_; }
     ProgramNode* selectedProgram() const { return selectedProgram_; }
@@ -57,6 +60,9 @@ protected:
 
 private:
     void buildControls();
+    // The remembered column widths of the grid's present mode, when there are any.
+    void restoreColumnWidths();
+    static QString columnWidthsKey(int gridMode);
     void connectControls();
     void buildShortcuts();
     void onInit();
@@ -126,6 +132,8 @@ private:
     ChannelGrid* grid_ = nullptr;
     QPushButton* audioButton_ = nullptr;
     QPushButton* channelListButton_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    WindowMemory* memory_ = nullptr;
 
     int readResult_ = 0;
     int gridMode_ = 0;
