@@ -9,17 +9,21 @@
 #include "widgets/dialog_units.h"
 #include "widgets/file_dialog.h"
 #include "widgets/message_box.h"
+#include "widgets/template_button.h"
+#include "widgets/window_memory.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -40,8 +44,9 @@ const QString channelExtension = QStringLiteral("cdf");
 
 constexpr std::uint32_t channelHeaderSize = 14;
 
-QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
+// `width` in dialog units; the buttons of this window are 14 units high.
+QPushButton* makeButton(const QString& text, const QString& name, int width, QWidget* parent) {
+    auto* button = new TemplateButton(text, width, 14, parent);
     button->setObjectName(name);
     // No button is a default button: Enter on a field closes the window, as on a dialog whose
     // default command is OK.
@@ -83,44 +88,81 @@ void MainDialog::buildControls() {
     setWindowTitle(QStringLiteral("RX7700  v3.0"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     const DialogUnits units(font());
-    setFixedSize(units.size(207, 159));
-
-    // Group boxes first, so that they lie below the controls they frame.
-    auto* firmwareBox = new QGroupBox(QStringLiteral("Firmware"), this);
-    units.place(firmwareBox, 8, 5, 193, 65);
-    auto* channelBox = new QGroupBox(QStringLiteral("Channel Data"), this);
-    units.place(channelBox, 8, 78, 193, 65);
 
     firmwarePathEdit_ = makePathField(QStringLiteral("firmwarePath"), this);
-    units.place(firmwarePathEdit_, 14, 20, 141, 14);
     firmwareBrowseButton_ =
-        makeButton(QStringLiteral("Browse"), QStringLiteral("firmwareBrowse"), this);
-    units.place(firmwareBrowseButton_, 159, 20, 36, 14);
+        makeButton(QStringLiteral("Browse"), QStringLiteral("firmwareBrowse"), 36, this);
     firmwareDownloadButton_ =
-        makeButton(QStringLiteral("Download"), QStringLiteral("firmwareDownload"), this);
-    units.place(firmwareDownloadButton_, 134, 46, 59, 14);
+        makeButton(QStringLiteral("Download"), QStringLiteral("firmwareDownload"), 59, this);
 
     channelPathEdit_ = makePathField(QStringLiteral("channelPath"), this);
-    units.place(channelPathEdit_, 14, 93, 141, 14);
     channelBrowseButton_ =
-        makeButton(QStringLiteral("Browse"), QStringLiteral("channelBrowse"), this);
-    units.place(channelBrowseButton_, 160, 94, 36, 14);
-    uploadButton_ = makeButton(QStringLiteral("Upload"), QStringLiteral("channelUpload"), this);
-    units.place(uploadButton_, 16, 120, 59, 14);
+        makeButton(QStringLiteral("Browse"), QStringLiteral("channelBrowse"), 36, this);
+    uploadButton_ = makeButton(QStringLiteral("Upload"), QStringLiteral("channelUpload"), 59, this);
     channelDownloadButton_ =
-        makeButton(QStringLiteral("Download"), QStringLiteral("channelDownload"), this);
-    units.place(channelDownloadButton_, 75, 120, 59, 14);
-    editButton_ = makeButton(QStringLiteral("Edit"), QStringLiteral("channelEdit"), this);
-    units.place(editButton_, 134, 120, 59, 14);
+        makeButton(QStringLiteral("Download"), QStringLiteral("channelDownload"), 59, this);
+    editButton_ = makeButton(QStringLiteral("Edit"), QStringLiteral("channelEdit"), 59, this);
 
     firmwareStatus_ = new QLabel(this);
     firmwareStatus_->setObjectName(QStringLiteral("firmwareStatus"));
     firmwareStatus_->setAlignment(Qt::AlignCenter);
     firmwareStatus_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    units.place(firmwareStatus_, 15, 47, 109, 12);
+    firmwareStatus_->setFixedSize(units.size(109, 12));
+
+    // The path fields take the width the window gains; the boxes keep their height. At the
+    // usual size this is the layout of the dialog template.
+    const auto pathRow = [&units](QLineEdit* field, QPushButton* browse) {
+        field->setMinimumWidth(units.x(60));
+        field->setFixedHeight(units.y(14));
+        auto* row = new QHBoxLayout;
+        row->setSpacing(units.x(4));
+        row->addWidget(field, 1);
+        row->addWidget(browse);
+        return row;
+    };
+    const auto boxLayout = [&units](QGroupBox* box) {
+        box->setFixedHeight(units.y(65));
+        auto* column = new QVBoxLayout(box);
+        column->setContentsMargins(units.x(6), units.y(2), units.x(6), units.y(7));
+        column->setSpacing(units.y(4));
+        return column;
+    };
+
+    // Group boxes first, so that they lie below the controls they frame.
+    auto* firmwareBox = new QGroupBox(QStringLiteral("Firmware"), this);
+    QVBoxLayout* firmwareColumn = boxLayout(firmwareBox);
+    firmwareColumn->addLayout(pathRow(firmwarePathEdit_, firmwareBrowseButton_));
+    auto* firmwareRow = new QHBoxLayout;
+    firmwareRow->setSpacing(units.x(10));
+    firmwareRow->addWidget(firmwareStatus_);
+    firmwareRow->addStretch(1);
+    firmwareRow->addWidget(firmwareDownloadButton_);
+    firmwareColumn->addStretch(1);
+    firmwareColumn->addLayout(firmwareRow);
+
+    auto* channelBox = new QGroupBox(QStringLiteral("Channel Data"), this);
+    QVBoxLayout* channelColumn = boxLayout(channelBox);
+    channelColumn->addLayout(pathRow(channelPathEdit_, channelBrowseButton_));
+    auto* channelRow = new QHBoxLayout;
+    channelRow->setSpacing(0);
+    channelRow->addStretch(1);
+    for (QPushButton* button : {uploadButton_, channelDownloadButton_, editButton_})
+        channelRow->addWidget(button);
+    channelColumn->addStretch(1);
+    channelColumn->addLayout(channelRow);
+
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(units.x(8), units.y(5), units.x(6), units.y(7));
+    window->setSpacing(units.y(8));
+    window->addWidget(firmwareBox);
+    window->addWidget(channelBox);
+    window->addStretch(1);
+
+    WindowMemory::attach(this, QStringLiteral("Main window"), units.size(207, 159),
+                         settings_.store());
 
     QWidget::setTabOrder(firmwarePathEdit_, firmwareBrowseButton_);
     QWidget::setTabOrder(firmwareBrowseButton_, firmwareDownloadButton_);

@@ -1,11 +1,11 @@
 #include "app/about_dialog.h"
-#include "widgets/dialog_units.h"
-#include "widgets/file_dialog.h"
-#include "base/last_settings.h"
 #include "app/main_dialog.h"
-#include "widgets/message_box.h"
+#include "base/last_settings.h"
 #include "tests/support/next_modal.h"
 #include "tests/support/sample_files.h"
+#include "widgets/dialog_units.h"
+#include "widgets/file_dialog.h"
+#include "widgets/message_box.h"
 
 #include <QApplication>
 #include <QFile>
@@ -190,13 +190,12 @@ TEST_F(MainDialogTest, FirstRunShowsEmptyFieldsAndStatus) {
     EXPECT_EQ(QApplication::focusWidget(), firmwareField());
 }
 
-TEST_F(MainDialogTest, FixedSizeWindowWithMinimiseButNoMaximise) {
+TEST_F(MainDialogTest, ResizableWindowOpensAtItsUsualSize) {
     openDialog();
-    EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
     EXPECT_EQ(dialog->size(), DialogUnits(dialog->font()).size(207, 159));
     const Qt::WindowFlags flags = dialog->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(dialog->windowIcon().isNull());
 }
