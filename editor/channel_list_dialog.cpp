@@ -15,10 +15,14 @@
 #include "widgets/dialog_units.h"
 #include "widgets/file_dialog.h"
 #include "widgets/message_box.h"
+#include "widgets/template_button.h"
+#include "widgets/window_memory.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QItemSelectionModel>
@@ -28,6 +32,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <unordered_set>
@@ -51,7 +56,7 @@ QString menuText(const char* format, const QByteArray& name) {
 
 ChannelListDialog::ChannelListDialog(ChannelDatabase& database, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+                          Qt::WindowCloseButtonHint),
       m_database(database) {
     setWindowTitle(QStringLiteral("Channel List"));
 
@@ -81,26 +86,31 @@ int ChannelListDialog::groupCount() const {
 }
 
 void ChannelListDialog::buildControls() {
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    setSizeGripEnabled(true);
     const DialogUnits units(font());
 
     m_comboLabel = new QLabel(QStringLiteral("Satellite"), this);
-    units.place(m_comboLabel, 7, 9, 52, 8);
     m_combo = new QComboBox(this);
     m_combo->setObjectName(QStringLiteral("satelliteCombo"));
-    units.place(m_combo, 60, 7, 150, 13);
+    m_combo->setMinimumWidth(units.x(90));
+    m_combo->setMaximumWidth(units.x(150));
+    m_combo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_comboLabel->setBuddy(m_combo);
     connect(m_combo, &QComboBox::currentIndexChanged, this, &ChannelListDialog::onComboChanged);
 
-    m_rename = new QPushButton(QStringLiteral("Rename"), this);
+    m_rename = new TemplateButton(QStringLiteral("Rename"), 50, 14, this);
     m_rename->setObjectName(QStringLiteral("rename"));
-    units.place(m_rename, 216, 6, 50, 14);
     m_rename->setAutoDefault(false);
+    // The check box beside it stays in its place while the button is hidden.
+    QSizePolicy renamePolicy = m_rename->sizePolicy();
+    renamePolicy.setRetainSizeWhenHidden(true);
+    m_rename->setSizePolicy(renamePolicy);
     m_rename->hide();
     connect(m_rename, &QPushButton::clicked, this, &ChannelListDialog::onRename);
 
     m_favoriteModeBox = new QCheckBox(QStringLiteral("Favorite mode"), this);
     m_favoriteModeBox->setObjectName(QStringLiteral("favoriteMode"));
-    units.place(m_favoriteModeBox, 280, 8, 80, 10);
     // Without favourite groups there is nothing to show in favourite mode.
     m_favoriteModeBox->setEnabled(groupCount() > 0);
     connect(m_favoriteModeBox, &QCheckBox::clicked, this,
@@ -109,58 +119,95 @@ void ChannelListDialog::buildControls() {
     m_info = new QLabel(this);
     m_info->setObjectName(QStringLiteral("selectionInfo"));
     m_info->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    units.place(m_info, 300, 28, 164, 8);
 
     auto* tvLabel = new QLabel(QStringLiteral("TV"), this);
-    units.place(tvLabel, 7, 28, 60, 8);
     auto* radioLabel = new QLabel(QStringLiteral("RADIO"), this);
-    units.place(radioLabel, 239, 28, 60, 8);
-    units.place(createList(tvKind), 7, 38, 225, 200);
-    units.place(createList(radioKind), 239, 38, 225, 200);
-    tvLabel->setBuddy(view(tvKind));
-    radioLabel->setBuddy(view(radioKind));
+    ProgramListView* tvList = createList(tvKind);
+    ProgramListView* radioList = createList(radioKind);
+    tvLabel->setBuddy(tvList);
+    radioLabel->setBuddy(radioList);
 
-    auto* help = new QPushButton(QStringLiteral("Help"), this);
+    auto* help = new TemplateButton(QStringLiteral("Help"), 50, 14, this);
     help->setObjectName(QStringLiteral("help"));
-    units.place(help, 7, 246, 50, 14);
     help->setAutoDefault(false);
     connect(help, &QPushButton::clicked, this, &ChannelListDialog::onHelp);
 
-    auto* orderFromFile = new QPushButton(QStringLiteral("Order from file..."), this);
+    auto* orderFromFile = new TemplateButton(QStringLiteral("Order from file..."), 70, 14, this);
     orderFromFile->setObjectName(QStringLiteral("orderFromFile"));
-    units.place(orderFromFile, 64, 246, 70, 14);
     orderFromFile->setAutoDefault(false);
     connect(orderFromFile, &QPushButton::clicked, this, &ChannelListDialog::onOrderFromFile);
 
-    auto* select = new QPushButton(QStringLiteral("Select"), this);
+    auto* select = new TemplateButton(QStringLiteral("Select"), 50, 14, this);
     select->setObjectName(QStringLiteral("select"));
-    units.place(select, 140, 246, 50, 14);
     select->setAutoDefault(false);
     m_selectMenu = new QMenu(select);
     m_selectMenu->setObjectName(QStringLiteral("selectMenu"));
     select->setMenu(m_selectMenu);
     connect(m_selectMenu, &QMenu::aboutToShow, this, &ChannelListDialog::fillSelectMenu);
 
-    auto* print = new QPushButton(QStringLiteral("Print..."), this);
+    auto* print = new TemplateButton(QStringLiteral("Print..."), 50, 14, this);
     print->setObjectName(QStringLiteral("print"));
-    units.place(print, 196, 246, 50, 14);
     print->setAutoDefault(false);
     connect(print, &QPushButton::clicked, this, &ChannelListDialog::onPrint);
 
-    m_apply = new QPushButton(QStringLiteral("Apply"), this);
+    m_apply = new TemplateButton(QStringLiteral("Apply"), 50, 14, this);
     m_apply->setObjectName(QStringLiteral("apply"));
-    units.place(m_apply, 357, 246, 50, 14);
     m_apply->setDefault(true);
     m_apply->setEnabled(false);
     connect(m_apply, &QPushButton::clicked, this, &ChannelListDialog::onApply);
 
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new TemplateButton(QStringLiteral("Cancel"), 50, 14, this);
     cancel->setObjectName(QStringLiteral("cancel"));
-    units.place(cancel, 414, 246, 50, 14);
     cancel->setAutoDefault(false);
     connect(cancel, &QPushButton::clicked, this, &ChannelListDialog::reject);
 
-    setFixedSize(units.size(471, 267));
+    // The two lists share the room the window gains; the controls above and the buttons below
+    // keep their order. At the usual size this is the layout of the dialog template.
+    auto* chooser = new QHBoxLayout;
+    chooser->setSpacing(0);
+    m_comboLabel->setFixedWidth(units.x(53));
+    chooser->addWidget(m_comboLabel);
+    chooser->addWidget(m_combo, 1);
+    chooser->addSpacing(units.x(6));
+    chooser->addWidget(m_rename);
+    chooser->addSpacing(units.x(14));
+    chooser->addWidget(m_favoriteModeBox);
+    chooser->addStretch(0);
+
+    auto* lists = new QGridLayout;
+    lists->setHorizontalSpacing(units.x(7));
+    lists->setVerticalSpacing(units.y(2));
+    lists->addWidget(tvLabel, 0, 0);
+    auto* radioTitle = new QHBoxLayout;
+    radioTitle->addWidget(radioLabel);
+    radioTitle->addStretch(1);
+    radioTitle->addWidget(m_info);
+    lists->addLayout(radioTitle, 0, 1);
+    lists->addWidget(tvList, 1, 0);
+    lists->addWidget(radioList, 1, 1);
+    lists->setColumnStretch(0, 1);
+    lists->setColumnStretch(1, 1);
+    lists->setRowStretch(1, 1);
+    for (ProgramListView* list : {tvList, radioList})
+        list->setMinimumSize(units.size(120, 60));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(units.x(6));
+    buttons->addWidget(help);
+    buttons->addWidget(orderFromFile);
+    buttons->addWidget(select);
+    buttons->addWidget(print);
+    buttons->addStretch(1);
+    buttons->addWidget(m_apply);
+    buttons->addWidget(cancel);
+
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(units.x(7), units.y(7), units.x(7), units.y(7));
+    window->setSpacing(units.y(8));
+    window->addLayout(chooser);
+    window->addLayout(lists, 1);
+    window->addLayout(buttons);
+
     setTabOrder(m_combo, m_rename);
     setTabOrder(m_rename, m_favoriteModeBox);
     setTabOrder(m_favoriteModeBox, view(tvKind));
@@ -171,6 +218,8 @@ void ChannelListDialog::buildControls() {
     setTabOrder(select, print);
     setTabOrder(print, m_apply);
     setTabOrder(m_apply, cancel);
+
+    WindowMemory::attach(this, QStringLiteral("Channel list"), units.size(471, 267));
 }
 
 ProgramListView* ChannelListDialog::createList(ListKind kind) {
