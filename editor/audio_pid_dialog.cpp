@@ -7,10 +7,14 @@
 #include "widgets/dialog_units.h"
 #include "widgets/grid/grid_ctrl.h"
 #include "widgets/message_box.h"
+#include "widgets/template_button.h"
+#include "widgets/window_memory.h"
 
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <vector>
@@ -37,32 +41,32 @@ QString AudioPidDialog::ac3Message() {
 
 AudioPidDialog::AudioPidDialog(Program& program, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       program_(program) {
     setWindowTitle(QStringLiteral("Audio"));
     const DialogUnits units(font());
 
+    setSizeGripEnabled(true);
     grid_ = new GridCtrl(this);
+    grid_->setObjectName(QStringLiteral("audioGrid"));
     // The columns have fixed pixel widths.
     int columnsWidth = 0;
     for (int width : columnWidths)
         columnsWidth += width;
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    // Room for the columns and a vertical scroll bar, no more.
+    // At its usual size the grid has room for the columns and a vertical scroll bar, no
+    // more; it takes whatever room the window gains.
     const int gridWidth = columnsWidth + scrollBar + 2 * grid_->frameWidth();
     const int gridHeight = units.y(140);
-    grid_->setGeometry(units.x(7), units.y(7), gridWidth, gridHeight);
+    grid_->setMinimumSize(gridWidth / 2, units.y(50));
 
-    const int buttonLeft = units.x(7) + gridWidth + units.x(7);
-    const auto addButton = [&](const char* text, int top) {
-        auto* button = new QPushButton(QString::fromLatin1(text), this);
-        button->setGeometry(buttonLeft, units.y(top), units.x(50), units.y(14));
-        return button;
+    const auto addButton = [&](const char* text) {
+        return new TemplateButton(QString::fromLatin1(text), 50, 14, this);
     };
-    auto* add = addButton("Add", 7);
-    auto* remove = addButton("Delete", 25);
-    auto* ok = addButton("OK", 115);
-    auto* cancel = addButton("Cancel", 133);
+    auto* add = addButton("Add");
+    auto* remove = addButton("Delete");
+    auto* ok = addButton("OK");
+    auto* cancel = addButton("Cancel");
     ok->setDefault(true);
     for (QPushButton* button : {add, remove, cancel})
         button->setAutoDefault(false);
@@ -70,7 +74,22 @@ AudioPidDialog::AudioPidDialog(Program& program, QWidget* parent)
     connect(remove, &QPushButton::clicked, this, &AudioPidDialog::deleteSelectedRows);
     connect(ok, &QPushButton::clicked, this, &AudioPidDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &AudioPidDialog::reject);
-    setFixedSize(buttonLeft + units.x(50 + 7), units.y(7) + gridHeight + units.y(7));
+
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(units.y(4));
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* window = new QHBoxLayout(this);
+    window->setContentsMargins(units.x(7), units.y(7), units.x(7), units.y(7));
+    window->setSpacing(units.x(7));
+    window->addWidget(grid_, 1);
+    window->addLayout(buttons);
+    WindowMemory::attach(
+        this, QStringLiteral("Audio"),
+        QSize(units.x(7) + gridWidth + units.x(7 + 50 + 7), units.y(7) + gridHeight + units.y(7)));
 
     grid_->setTextBackgroundColour(QColor(240, 240, 240));
     grid_->setEditable(true);
