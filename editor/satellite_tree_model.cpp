@@ -19,7 +19,7 @@ void* nodeOf(const QModelIndex& index) {
 SatelliteTreeModel::SatelliteTreeModel(ChannelDocument& document, QObject* parent)
     : QAbstractItemModel(parent), document_(document) {
     for (int image = 0; image < int(icons_.size()); ++image)
-        icons_[std::size_t(image)] = QIcon(treeImage(image));
+        icons_[std::size_t(image)] = treeIcon(image);
     connectDocument();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QPixmap>
 
 // The images of the channel editor's satellite tree, 16 x 16 pixels with transparent
@@ -10,3 +11,8 @@ constexpr int treeImageCount = 8;
 
 // A null pixmap for an index outside 0 to 7.
 QPixmap treeImage(int index);
+
+// The same image for drawing at 16 x 16 pixels on any screen: it holds 24 and 32 pixel copies
+// for 1.5 and 2 device pixels per pixel, so that the image stays sharp there. A null icon for
+// an index outside 0 to 7.
+QIcon treeIcon(int index);

@@ -1,6 +1,6 @@
 // Paints the application icon at every size the program ships and the eight 16 x 16 images
-// of the channel editor's satellite tree, into the folder given as the only argument. Run it
-// again after changing a drawing:
+// of the channel editor's satellite tree (with their 24 and 32 pixel copies), into the folder given
+// as the only argument. Run it again after changing a drawing:
 //   cmake --build build --target rx_paint_images && build/resources/rx_paint_images
 //   resources/images
 #include <QDir>
@@ -236,8 +236,17 @@ int main(int argc, char** argv) {
                                                  radio,
                                                  satellite};
     for (std::size_t i = 0; i < treeImages.size(); ++i) {
-        if (!drawPixels(treeImages[i]).save(target.filePath(QStringLiteral("tree-%1.png").arg(i))))
+        const QImage image = drawPixels(treeImages[i]);
+        if (!image.save(target.filePath(QStringLiteral("tree-%1.png").arg(i))))
             return 1;
+        // For screens of 1.5 and 2 device pixels per pixel: every drawing pixel becomes whole
+        // device pixels of its own colour, none blended with its neighbours.
+        for (const int size : {24, 32}) {
+            const QImage larger =
+                image.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+            if (!larger.save(target.filePath(QStringLiteral("tree-%1-%2.png").arg(i).arg(size))))
+                return 1;
+        }
     }
     return 0;
 }
