@@ -27,6 +27,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString channelFilter =
@@ -755,6 +757,8 @@ void ChannelEditDialog::onChannelList() {
     if (!windows_.openChannelList)
         return;
     const ChannelListState before = document_->channelListState();
+    // Only what the window leaves out is deleted, should anything be out of the lists already.
+    const std::vector<ProgramNode*> outBefore = ProgramCleanup::unlisted(database);
     if (!windows_.openChannelList(this, database))
         return;
     // The new order and the programs deleted in the window (left out of both lists) are one
@@ -762,6 +766,9 @@ void ChannelEditDialog::onChannelList() {
     history_->beginStep();
     document_->channelListsEdited(before);
     std::vector<ProgramNode*> deleted = ProgramCleanup::unlisted(database);
+    std::erase_if(deleted, [&outBefore](const ProgramNode* program) {
+        return std::find(outBefore.begin(), outBefore.end(), program) != outBefore.end();
+    });
     const bool anyDeleted = !deleted.empty();
     if (anyDeleted) {
         followSelection_ = false;
