@@ -190,10 +190,10 @@ void ChannelEditDialog::buildControls() {
     commands->setSpacing(0);
     for (QPushButton* button : {newButton_, loadButton_, saveButton_, saveAsButton_})
         commands->addWidget(button);
-    commands->addStretch(11);
+    commands->addSpacing(units.x(11));
     commands->addWidget(printButton_);
     commands->addWidget(channelListButton_);
-    commands->addStretch(12);
+    commands->addStretch(1);
     commands->addWidget(exitButton_);
 
     auto* window = new QVBoxLayout(this);

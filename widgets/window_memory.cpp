@@ -52,10 +52,7 @@ QString WindowMemory::key(const QString& suffix) const {
 
 void WindowMemory::restore(QSize fallbackSize) {
     // The usual size, but never larger than the screen the window opens on.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QSize room = screen->availableGeometry().size();
-        fallbackSize = fallbackSize.boundedTo(room).expandedTo(window_->minimumSizeHint());
-    }
+    fallbackSize = fallbackSize.boundedTo(roomOnScreen()).expandedTo(window_->minimumSizeHint());
     window_->resize(fallbackSize);
 
     const QByteArray geometry =
@@ -68,10 +65,7 @@ void WindowMemory::restore(QSize fallbackSize) {
         return;
     }
     // Off every screen: keep the size, let the toolkit choose the place.
-    QSize size = normal.size();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size());
-    window_->resize(size.expandedTo(window_->minimumSizeHint()));
+    window_->resize(normal.size().boundedTo(roomOnScreen()).expandedTo(window_->minimumSizeHint()));
 }
 
 void WindowMemory::save() {
@@ -117,6 +111,13 @@ QRect WindowMemory::normalRect(const QByteArray& geometry) {
     if (stream.status() != QDataStream::Ok || magic != geometryMagic || major < 1)
         return {};
     return normal.isValid() ? normal : frame;
+}
+
+QSize WindowMemory::roomOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    return screen->availableGeometry().size() - QSize(16, 40);
 }
 
 bool WindowMemory::isReachable(const QRect& frame) {

@@ -35,6 +35,9 @@ public:
     // The rectangle of a saved geometry in which the window was last shown at normal size
     // (frame included); null when the data is not a saved geometry.
     static QRect normalRect(const QByteArray& geometry);
+    // The largest size a window opens at: the primary screen's free area less room for a
+    // title bar and borders, which are not known before the window is shown.
+    static QSize roomOnScreen();
     // Whether enough of a window's title bar at `frame` lies on one of the screens there are
     // now for the user to grab it.
     static bool isReachable(const QRect& frame);

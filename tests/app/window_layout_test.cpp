@@ -155,9 +155,9 @@ TEST_P(WindowLayout, OpensAtItsUsualSizeAndFitsSmallScreens) {
     if (GetParam().usualUnits.isValid()) {
         const QSize units = GetParam().usualUnits;
         // Never larger than the screen (the test screen is 800 x 600).
-        const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
-        EXPECT_EQ(window->size(),
-                  DialogUnits(window->font()).size(units.width(), units.height()).boundedTo(room));
+        EXPECT_EQ(window->size(), DialogUnits(window->font())
+                                      .size(units.width(), units.height())
+                                      .boundedTo(WindowMemory::roomOnScreen()));
     }
     // 1280 x 1024 at 200 % leaves 640 x 512 with a title bar and a panel to spare; 1024 x 600
     // at 100 % leaves more.
