@@ -1,43 +1,46 @@
 #include "base/settings_store.h"
 
+#include "base/settings_store_native.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
-#include <memory>
-
 namespace {
-// The company key is seven spaces, kept exactly (not trimmed).
-const QString companyKey = QStringLiteral("       ");
-
-std::unique_ptr<QSettings> open(const QString& filePath) {
-#ifdef Q_OS_WIN
-    const QString applicationName =
-        SettingsStore::applicationNameFor(QCoreApplication::applicationFilePath());
-    if (filePath.isEmpty())
-        return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                           companyKey, applicationName);
-#endif
-    return std::make_unique<QSettings>(filePath, QSettings::IniFormat);
+QString& storeDirectoryOverride() {
+    static QString directory;
+    return directory;
 }
 } // namespace
 
-SettingsStore::SettingsStore() {
-#ifndef Q_OS_WIN
-    filePath_ = defaultFilePath();
-#endif
-}
+SettingsStore::SettingsStore()
+    : SettingsStore(ofApplication(applicationNameFor(QCoreApplication::applicationFilePath()))) {}
 
 SettingsStore::SettingsStore(QString filePath) : filePath_(std::move(filePath)) {}
+
+SettingsStore SettingsStore::ofApplication(const QString& applicationName) {
+    if (!storeDirectoryOverride().isEmpty() || !NativeSettings::available())
+        return SettingsStore(filePathFor(applicationName));
+    SettingsStore store{QString()};
+    store.applicationName_ = applicationName;
+    return store;
+}
+
+void SettingsStore::keepStoresInDirectory(const QString& directory) {
+    storeDirectoryOverride() = directory;
+}
 
 QString SettingsStore::defaultFilePath() {
     return filePathFor(QCoreApplication::applicationFilePath());
 }
 
 QString SettingsStore::filePathFor(const QString& executablePath) {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString dir =
+        storeDirectoryOverride().isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+            : storeDirectoryOverride();
     return QDir(dir).filePath(applicationNameFor(executablePath) + QStringLiteral(".conf"));
 }
 
@@ -46,8 +49,14 @@ QString SettingsStore::applicationNameFor(const QString& executablePath) {
     return name.isEmpty() ? QStringLiteral("rx7700") : name;
 }
 
+std::unique_ptr<QSettings> SettingsStore::open() const {
+    if (filePath_.isEmpty())
+        return NativeSettings::open(applicationName_);
+    return std::make_unique<QSettings>(filePath_, QSettings::IniFormat);
+}
+
 QString SettingsStore::readText(const QString& section, const QString& name) const {
-    const auto settings = open(filePath_);
+    const auto settings = open();
     const QVariant value = settings->value(section + u'/' + name);
     return value.canConvert<QString>() ? value.toString() : QString();
 }
@@ -55,13 +64,13 @@ QString SettingsStore::readText(const QString& section, const QString& name) con
 void SettingsStore::writeText(const QString& section, const QString& name, const QString& value) {
     if (!filePath_.isEmpty())
         QDir().mkpath(QFileInfo(filePath_).absolutePath());
-    const auto settings = open(filePath_);
+    const auto settings = open();
     settings->setValue(section + u'/' + name, value);
     settings->sync();
 }
 
 int SettingsStore::readInteger(const QString& section, const QString& name, int fallback) const {
-    const auto settings = open(filePath_);
+    const auto settings = open();
     bool ok = false;
     const int value = settings->value(section + u'/' + name).toInt(&ok);
     return ok ? value : fallback;
@@ -70,7 +79,7 @@ int SettingsStore::readInteger(const QString& section, const QString& name, int 
 void SettingsStore::writeInteger(const QString& section, const QString& name, int value) {
     if (!filePath_.isEmpty())
         QDir().mkpath(QFileInfo(filePath_).absolutePath());
-    const auto settings = open(filePath_);
+    const auto settings = open();
     settings->setValue(section + u'/' + name, value);
     settings->sync();
 }

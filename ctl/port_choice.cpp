@@ -61,5 +61,5 @@ QString PortChoice::openProblems(int portNumber) const {
 }
 
 SettingsStore programSettings() {
-    return SettingsStore(SettingsStore::filePathFor(QStringLiteral("rx7700")));
+    return SettingsStore::ofApplication(QStringLiteral("rx7700"));
 }

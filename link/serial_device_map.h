@@ -14,6 +14,8 @@
 // without such a value take the serial devices present, in order, that no value already names:
 // USB adapters first (ttyUSB*, then ttyACM*), then built-in ports with a real UART behind them.
 // Links are resolved, so one device never appears under two port numbers.
+// On Windows a port without a value is the COM device of its name, and a value may name
+// another one ("COM7"); the roots below play no part there.
 
 // Where devices and their kernel descriptions live; replaced by a scratch tree in tests.
 struct SerialDeviceRoots {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 // Line settings of one COM port. The owner sets them before each Open; every caller in this
 // program uses 8 data bits, no parity, one stop bit, no flow control at 115200 baud.
@@ -18,18 +19,20 @@ struct PortSettings {
     std::uint32_t baudRate = 115200;
 };
 
-// One serial port of the receiver link, on a POSIX terminal device.
+// One serial port of the receiver link. The device work is the platform's
+// (serial_port_posix.cpp: a terminal device; serial_port_win32.cpp: a COM device with
+// overlapped I/O); what follows holds on both.
 //
 // The window thread opens, configures, writes and closes the port; one reader thread calls
 // Read and WaitForInput. No lock is shared between them: the reader announces itself while it
 // touches the device, and Close wakes it, waits until it has stepped out, and only then
-// closes the descriptor, so a descriptor number is never reused under the reader's feet.
+// closes the device, so a device handle is never reused under the reader's feet.
 //
-// Open takes the device exclusively (TIOCEXCL, and an advisory flock that holds even against
-// privileged programs that honour it), sets a raw 8N1 line without flow control, discards
-// anything pending, asks the driver for low latency, raises DTR and holds RTS low. A device
-// that hangs up (adapter unplugged, far end of a pseudo-terminal closed) is noticed once and
-// then left alone: Read returns 0, Write returns 1, and the owner can still Close.
+// Open takes the device exclusively, sets an 8N1 line without flow control, discards anything
+// pending, raises DTR and holds RTS low (a driver that has no modem lines, such as a
+// pseudo-terminal, is not an error). A device that hangs up (adapter unplugged, far end of a
+// pseudo-terminal closed) is noticed once and then left alone: Read returns 0, Write returns
+// 1, and the owner can still Close.
 class SerialPort {
 public:
     // Maps a port number to a device path; empty means no such port.
@@ -87,21 +90,43 @@ public:
     static std::chrono::nanoseconds characterTimeFor(const PortSettings& settings);
 
 private:
-    class ReaderPresence;
+    // Marks the reader as touching the device for as long as it lives.
+    class ReaderPresence {
+    public:
+        explicit ReaderPresence(SerialPort& port) : port_(port) {
+            port_.readersInside_.fetch_add(1);
+        }
+        ~ReaderPresence() { leave(); }
+        void leave() {
+            if (left_)
+                return;
+            left_ = true;
+            if (port_.readersInside_.fetch_sub(1) == 1)
+                port_.readersInside_.notify_all();
+        }
+        ReaderPresence(const ReaderPresence&) = delete;
+        ReaderPresence& operator=(const ReaderPresence&) = delete;
 
-    int pollWake(int deviceFd, short deviceEvents, int timeoutMs, short* deviceRevents);
-    void drainWake(int wakeFd);
+    private:
+        SerialPort& port_;
+        bool left_ = false;
+    };
+    // The platform's device and wake-up state, defined in the platform's file.
+    struct Native;
+
     void markLineDown() { lineDown_.store(true); }
-    void applyLowLatency(int fd);
-    void restoreSerialFlags(int fd);
+    // Window thread, in Close: waits until the reader has left the device.
+    void awaitReaderOutside();
+    void storeCharacterTime() {
+        // The reader thread paces itself by this; it must never see `settings` being assigned.
+        characterTimeNs_.store(characterTimeFor(settings).count(), std::memory_order_release);
+    }
 
     DeviceLocator locator_;
     QString devicePath_;
-    std::atomic<int> fd_{-1};
-    std::atomic<int> wakeFd_{-1};
+    std::unique_ptr<Native> native_;
     std::atomic<bool> open_{false};
     std::atomic<bool> lineDown_{false};
     std::atomic<int> readersInside_{0};
     std::atomic<std::int64_t> characterTimeNs_{characterTimeFor(PortSettings{}).count()};
-    int savedSerialFlags_ = -1; // driver flags before low latency was asked for, -1 if untouched
 };

@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
 #ifdef RX_TEST_GUI
     qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
+    // Every store is a file here, the registry's included (Windows).
+    SettingsStore::keepStoresInDirectory(rootDir()->path() + QStringLiteral("/config"));
     ::testing::InitGoogleTest(&argc, argv);
     TestApplication app(argc, argv);
     // No test may ever open a real serial port: every COM port points at a path that does

@@ -1,3 +1,5 @@
+// Signals on POSIX: the handler writes the signal number to a pipe that a socket notifier
+// watches on the event loop's thread.
 #include "ctl/interrupt_signals.h"
 
 #include <QSocketNotifier>
@@ -24,6 +26,10 @@ extern "C" void onSignal(int signalNumber) {
 
 } // namespace
 
+struct InterruptSignals::Native {
+    std::unique_ptr<QSocketNotifier> notifier;
+};
+
 InterruptSignals::InterruptSignals(Handler handler) : handler_(std::move(handler)) {
     if (pipeFds[0] >= 0 || ::pipe2(pipeFds, O_NONBLOCK | O_CLOEXEC) != 0)
         return;
@@ -33,23 +39,22 @@ InterruptSignals::InterruptSignals(Handler handler) : handler_(std::move(handler
     action.sa_flags = SA_RESTART;
     for (std::size_t i = 0; i < caught.size(); ++i)
         ::sigaction(caught[i], &action, &previous[i]);
-    notifier_ = std::make_unique<QSocketNotifier>(pipeFds[0], QSocketNotifier::Read);
-    connect(notifier_.get(), &QSocketNotifier::activated, this, &InterruptSignals::drain);
+    native_ = std::make_unique<Native>();
+    native_->notifier = std::make_unique<QSocketNotifier>(pipeFds[0], QSocketNotifier::Read);
+    connect(native_->notifier.get(), &QSocketNotifier::activated, this, [this] {
+        unsigned char byte = 0;
+        while (::read(pipeFds[0], &byte, 1) == 1)
+            handler_(byte);
+    });
 }
 
 InterruptSignals::~InterruptSignals() {
-    if (!notifier_)
+    if (!native_)
         return;
-    notifier_.reset();
+    native_.reset();
     for (std::size_t i = 0; i < caught.size(); ++i)
         ::sigaction(caught[i], &previous[i], nullptr);
     ::close(pipeFds[0]);
     ::close(pipeFds[1]);
     pipeFds[0] = pipeFds[1] = -1;
-}
-
-void InterruptSignals::drain() {
-    unsigned char byte = 0;
-    while (::read(pipeFds[0], &byte, 1) == 1)
-        handler_(byte);
 }
