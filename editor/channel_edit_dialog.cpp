@@ -8,6 +8,7 @@
 #include "editor/channel_grid.h"
 #include "editor/channel_search.h"
 #include "editor/edit_history.h"
+#include "editor/name_charset_chooser.h"
 #include "editor/satellite_tree_model.h"
 #include "editor/tree_node_look.h"
 #include "widgets/dialog_units.h"
@@ -116,6 +117,7 @@ void ChannelEditDialog::buildControls() {
                          palette.color(QPalette::Active, QPalette::HighlightedText));
         tree_->setPalette(palette);
     }
+    charsetChooser_ = new NameCharsetChooser(this);
 
     // Above the tree while a search is open; the tree gives up the room.
     findField_ = new QLineEdit(this);
@@ -156,6 +158,7 @@ void ChannelEditDialog::buildControls() {
     treeColumn->setSpacing(units.y(2));
     treeColumn->addWidget(findField_);
     treeColumn->addWidget(tree_, 1);
+    treeColumn->addWidget(charsetChooser_);
     treeColumn->addSpacing(units.y(6));
     treeColumn->addWidget(editSatelliteButton_);
     tree_->setMinimumSize(units.size(60, 40));
@@ -209,6 +212,8 @@ void ChannelEditDialog::buildControls() {
         audioButton_,         channelListButton_};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+    QWidget::setTabOrder(tree_, charsetChooser_->comboBox());
+    QWidget::setTabOrder(charsetChooser_->comboBox(), editSatelliteButton_);
 
     memory_ = WindowMemory::attach(this, QStringLiteral("Channel editor"), units.size(416, 303));
     memory_->restoreSplitter(splitter_, QStringLiteral("splitter"));
@@ -228,6 +233,8 @@ void ChannelEditDialog::restoreColumnWidths() {
 
 void ChannelEditDialog::connectControls() {
     connect(document_, &ChannelDocument::modifiedChanged, saveButton_, &QWidget::setEnabled);
+    connect(charsetChooser_, &NameCharsetChooser::charsetChanged, this,
+            &ChannelEditDialog::showNamesAgain);
     connect(document_, &ChannelDocument::pathChanged, this, &ChannelEditDialog::updateCaption);
     connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!followSelection_)
@@ -310,6 +317,13 @@ void ChannelEditDialog::onInit() {
 
 void ChannelEditDialog::updateCaption() {
     setWindowTitle(QStringLiteral("Channel Edit - ") + filePath());
+}
+
+void ChannelEditDialog::showNamesAgain() {
+    treeModel_->refreshNames();
+    if (gridMode_ == ChannelGrid::programRows)
+        grid_->refreshNames(*selectedTransponder_);
+    refresh(false);
 }
 
 void ChannelEditDialog::selectFirstSatellite() {

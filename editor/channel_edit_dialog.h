@@ -9,6 +9,7 @@
 #include <functional>
 
 class ChannelDocument;
+class NameCharsetChooser;
 class EditHistory;
 class QLineEdit;
 class QGroupBox;
@@ -110,6 +111,8 @@ private:
     void selectFirstSatellite();
     void selectTreeNodeQuietly(const QModelIndex& index);
     void updateCaption();
+    // Names again in the character set just chosen; the data stays as it is.
+    void showNamesAgain();
     void refusedCells(const CellRefusals& refusals, const QString& consequence);
 
     ChannelEditorWindows windows_;
@@ -122,6 +125,7 @@ private:
     QPushButton* saveButton_ = nullptr;
     QPushButton* saveAsButton_ = nullptr;
     QTreeView* tree_ = nullptr;
+    NameCharsetChooser* charsetChooser_ = nullptr;
     QLineEdit* findField_ = nullptr;
     QPushButton* editSatelliteButton_ = nullptr;
     QGroupBox* gridFrame_ = nullptr;

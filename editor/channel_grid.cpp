@@ -1,5 +1,6 @@
 #include "editor/channel_grid.h"
 
+#include "channels/channel_nodes.h"
 #include "editor/channel_cells.h"
 
 #include <array>
@@ -94,6 +95,15 @@ void ChannelGrid::fillTransponderRow(const Transponder& transponder, int row) {
 void ChannelGrid::fillProgramRow(const Program& program, int row) {
     for (int column = 1; column < ProgramColumn::count; ++column)
         fillCell(row, column, programCellText(column, program));
+}
+
+void ChannelGrid::refreshNames(const TransponderNode& transponder) {
+    if (gridMode_ != programRows)
+        return;
+    for (int row = 1; row < rowCount() && row <= transponder.programCount(); ++row)
+        if (!isCellEdited(row, ProgramColumn::name))
+            fillCell(row, ProgramColumn::name,
+                     programCellText(ProgramColumn::name, *transponder.programAt(row - 1)));
 }
 
 CellRefusals ChannelGrid::readRow(int row, int columns,

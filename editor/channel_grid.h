@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+class TransponderNode;
+
 #include <functional>
 #include <vector>
 
@@ -37,6 +39,9 @@ public:
 
     void fillTransponderRow(const Transponder& transponder, int row);
     void fillProgramRow(const Program& program, int row);
+    // The name cells of the transponder's program rows from their records, after the character
+    // set of names changed; a cell the user changed keeps its text.
+    void refreshNames(const TransponderNode& transponder);
 
     // Read the changed cells of `row` into the record and take their changed mark away. A cell
     // whose text the record cannot hold keeps its text and its mark and leaves its field as it

@@ -16,8 +16,12 @@ bool matches(const TreeNodeRef& node, const SearchText& search) {
     const auto holds = [&search](const QString& label) {
         return label.contains(search.text, Qt::CaseInsensitive);
     };
+    // Names as their language compares them; labels and numbers as they are.
+    const auto nameHolds = [&search](const QByteArray& name) {
+        return NameCodec::holds(NameCodec::toText(name), search.text);
+    };
     if (node.satellite)
-        return holds(NameCodec::toText(node.satellite->name));
+        return nameHolds(node.satellite->name);
     if (node.transponder) {
         const std::uint32_t frequency = node.transponder->frequency;
         return holds(transponderLabel(*node.transponder)) ||
@@ -25,7 +29,7 @@ bool matches(const TreeNodeRef& node, const SearchText& search) {
                 (search.number == frequency || search.number == frequency / 1000));
     }
     if (node.program)
-        return holds(NameCodec::toText(node.program->name)) ||
+        return nameHolds(node.program->name) ||
                (search.isNumber && search.number == node.program->serviceId);
     return false;
 }

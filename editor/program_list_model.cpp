@@ -54,11 +54,13 @@ void ProgramListModel::sortByColumn(int column, bool descending) {
 
     // Keys are computed once per row, not once per comparison.
     std::vector<int> numbers;
-    std::vector<QString> names;
+    std::vector<QCollatorSortKey> names;
     if (column == nameColumn) {
+        // As a reader of the names' language orders them, whatever case they are in.
+        const QCollator& collator = NameCodec::collator();
         names.reserve(count);
         for (const ProgramNode* program : m_programs)
-            names.push_back(nameText(program->name).toCaseFolded());
+            names.push_back(collator.sortKey(nameText(program->name)));
     } else {
         numbers.reserve(count);
         for (int row = 0; row < int(count); ++row) {
@@ -72,7 +74,7 @@ void ProgramListModel::sortByColumn(int column, bool descending) {
     }
     const auto less = [&](int a, int b) {
         return names.empty() ? numbers[std::size_t(a)] < numbers[std::size_t(b)]
-                             : names[std::size_t(a)] < names[std::size_t(b)];
+                             : names[std::size_t(a)].compare(names[std::size_t(b)]) < 0;
     };
     if (descending)
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(b, a); });

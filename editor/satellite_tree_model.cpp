@@ -205,3 +205,18 @@ void SatelliteTreeModel::setSatelliteImage(const SatelliteNode* satellite, int i
     if (index.isValid())
         emit dataChanged(index, index, {Qt::DecorationRole, imageRole});
 }
+
+void SatelliteTreeModel::refreshNames() {
+    const ChannelDatabase& database = document_.database();
+    const int satellites = database.satelliteCount();
+    if (satellites == 0)
+        return;
+    const QVector<int> roles{Qt::DisplayRole};
+    emit dataChanged(index(0, 0), index(satellites - 1, 0), roles);
+    for (const auto& satellite : database.satellites())
+        for (const auto& transponder : satellite->transponders())
+            if (const int programs = transponder->programCount(); programs > 0) {
+                const QModelIndex parent = indexOf(transponder.get());
+                emit dataChanged(index(0, 0, parent), index(programs - 1, 0, parent), roles);
+            }
+}

@@ -44,6 +44,9 @@ public:
     int satelliteImageOf(const SatelliteNode* satellite) const;
     void setSatelliteImage(const SatelliteNode* satellite, int image);
 
+    // Every satellite and program label again, after the character set of names changed.
+    void refreshNames();
+
 private:
     QModelIndex makeIndex(int row, const void* node, NodeKind kind) const;
     int imageOf(const QModelIndex& index) const;

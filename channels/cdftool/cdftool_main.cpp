@@ -10,6 +10,7 @@
 #include "channels/channel_file_messages.h"
 #include "channels/channel_file_reader.h"
 #include "channels/channel_file_writer.h"
+#include "channels/name_codec.h"
 #include "channels/sample_channel_list.h"
 
 #include <QCoreApplication>
@@ -26,11 +27,13 @@ constexpr int exitUsage = 2;
 
 const char usageText[] =
     "Usage:\n"
-    "  cdftool check FILE          quick check and full read; exit 0 when valid\n"
-    "  cdftool dump FILE           the whole database as JSON on standard output\n"
+    "  cdftool check [--charset NAME] FILE    quick check and full read; exit 0 when valid\n"
+    "  cdftool dump [--charset NAME] FILE     the whole database as JSON on standard output\n"
     "  cdftool resave IN OUT       read IN and write it to OUT\n"
-    "  cdftool reorder --reference REF IN OUT   IN's lists in REF's order and REF's favourites\n"
-    "  cdftool diff [--json] A B   what differs from A to B; exit 0 equal, 1 different\n"
+    "  cdftool reorder [--charset NAME] --reference REF IN OUT\n"
+    "                              IN's lists in REF's order and REF's favourites\n"
+    "  cdftool diff [--charset NAME] [--json] A B\n"
+    "                              what differs from A to B; exit 0 equal, 1 different\n"
     "  cdftool clean [--scrambled] [--duplicates] [--unnamed] [--not-in REF] [--dry-run] IN OUT\n"
     "                              IN without the programs these rules pick, written to OUT\n"
     "                              (--dry-run: only the summary)\n"
@@ -40,7 +43,11 @@ const char usageText[] =
     "                              transponders)\n"
     "  cdftool generate --sample OUT\n"
     "                              a realistic channel list (layout 1, 6 satellites, a few\n"
-    "                              hundred TV and radio programs, 4 favorite groups)\n";
+    "                              hundred TV and radio programs, 4 favorite groups)\n"
+    "check, dump, diff and reorder take --charset NAME: the character set names are shown in\n"
+    "(default ISO-8859-1, as in the editor's \"Character set for names\"); accepted:\n"
+    "  ISO-8859-1 windows-1252 windows-1250 windows-1251 windows-1253 windows-1254\n"
+    "  windows-1255 windows-1256 windows-1257 ISO-8859-5 ISO-8859-7 ISO-8859-9 KOI8-R\n";
 
 void print(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
@@ -180,10 +187,31 @@ int generate(QStringList args) {
     return exitOk;
 }
 
+// Takes "--charset NAME" out of `args` and makes NAME the set names are shown in; the usage
+// error's exit code when NAME is missing or not offered.
+std::optional<int> takeCharset(QStringList& args) {
+    const qsizetype at = args.indexOf(QStringLiteral("--charset"));
+    if (at < 0)
+        return std::nullopt;
+    const QString name = at + 1 < args.size() ? args[at + 1] : QString();
+    const std::optional<NameCharset> charset = nameCharsetFromName(name);
+    if (!charset)
+        return usageError(QStringLiteral("%1 is not a character set for names; accepted: %2")
+                              .arg(name.isEmpty() ? QStringLiteral("--charset without a name")
+                                                  : QStringLiteral("\"%1\"").arg(name),
+                                   nameCharsetNames().join(QStringLiteral(", "))));
+    NameCodec::setCharset(*charset);
+    args.remove(at, 2);
+    return std::nullopt;
+}
+
 int run(QStringList args) {
     if (args.isEmpty())
         return usageError(QStringLiteral("no command given"));
     const QString command = args.takeFirst();
+    if (command == "check" || command == "dump" || command == "diff" || command == "reorder")
+        if (const std::optional<int> failed = takeCharset(args))
+            return *failed;
     if (command == "help" || command == "--help" || command == "-h") {
         std::fputs(usageText, stdout);
         return exitOk;

@@ -1,4 +1,5 @@
 #include "base/last_settings.h"
+#include "base/name_settings.h"
 #include "tests/support/test_environment.h"
 
 #include <QFile>
@@ -84,4 +85,15 @@ TEST(SettingsLocation, ARenamedExecutableStartsWithFreshSettings) {
     const LastSettings sameName{
         SettingsStore(SettingsStore::filePathFor(QStringLiteral("/elsewhere/rx7700")))};
     EXPECT_EQ(sameName.readFirmwarePath(), QStringLiteral("/fw/3.10.bin"));
+}
+
+TEST(NameSettings, CharsetDefaultsToLatin1AndIsStoredUnderNames) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("rx.conf"));
+    EXPECT_EQ(NameSettings{SettingsStore(file)}.readCharset(), QStringLiteral("ISO-8859-1"));
+    NameSettings{SettingsStore(file)}.writeCharset(QStringLiteral("windows-1251"));
+    EXPECT_EQ(NameSettings{SettingsStore(file)}.readCharset(), QStringLiteral("windows-1251"));
+    QFile stored(file);
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(stored.readAll().contains("[Names]\nCharset=windows-1251"));
 }

@@ -1,5 +1,6 @@
 #include "channels/channel_database.h"
 #include "channels/channel_file_reader.h"
+#include "channels/channel_file_writer.h"
 #include "tests/channels/cdftool_run.h"
 #include "tests/channels/qt_print.h"
 #include "tests/support/test_environment.h"
@@ -166,4 +167,53 @@ TEST(CdfTool, GeneratesFilesNearTheSizeLimit) {
         cdftool({"generate", "--seed", "3", "--programs", "60000", path("x.cdf")});
     EXPECT_EQ(tooMany.exitCode, 1);
     EXPECT_FALSE(QFile::exists(path("x.cdf")));
+}
+
+TEST(CdfTool, CharsetShowsNamesInTheChosenSetAndRefusesUnknownOnes) {
+    // "ΕΡΤ" and "ΣΚΑΪ" in windows-1253; the second file renames the program.
+    for (const auto& [file, programName] :
+         {std::pair{"greek-a.cdf", QByteArray("\xc5\xd1\xd4 1")},
+          std::pair{"greek-b.cdf", QByteArray("\xd3\xca\xc1\xda")}}) {
+        ChannelDatabase database;
+        Satellite satellite;
+        satellite.name = "\xc5\xd1\xd4";
+        TransponderNode* transponder =
+            database.appendTransponder(database.appendSatellite(satellite), Transponder());
+        Program program;
+        program.name = programName;
+        program.videoPid = 0x100;
+        database.appendProgram(transponder, program);
+        ASSERT_EQ(writeChannelFile(database, path(file)), 0);
+    }
+
+    const ToolRun greek = cdftool({"dump", "--charset", "windows-1253", path("greek-a.cdf")});
+    ASSERT_EQ(greek.exitCode, 0) << greek.err.toStdString();
+    const QJsonObject satellite =
+        QJsonDocument::fromJson(greek.out).object()["satellites"].toArray()[0].toObject();
+    EXPECT_EQ(satellite["name"].toString(), QStringLiteral("ΕΡΤ"));
+    EXPECT_EQ(satellite["transponders"][0]["programs"][0]["name"].toString(),
+              QStringLiteral("ΕΡΤ 1"));
+    const ToolRun latin = cdftool({"dump", path("greek-a.cdf")});
+    EXPECT_TRUE(latin.out.contains(QStringLiteral("ÅÑÔ").toUtf8())) << "ISO-8859-1 by default";
+
+    const ToolRun diff =
+        cdftool({"diff", "--charset", "windows-1253", path("greek-a.cdf"), path("greek-b.cdf")});
+    EXPECT_EQ(diff.exitCode, 1);
+    EXPECT_TRUE(QString::fromUtf8(diff.out).contains(QStringLiteral("ΣΚΑΪ")))
+        << diff.out.toStdString();
+    EXPECT_EQ(cdftool({"check", "--charset", "KOI8-R", path("greek-a.cdf")}).exitCode, 0);
+    EXPECT_EQ(cdftool({"reorder", "--charset", "windows-1253", "--reference", path("greek-b.cdf"),
+                       path("greek-a.cdf"), path("greek-c.cdf")})
+                  .exitCode,
+              0);
+
+    for (const QStringList& wrong :
+         {QStringList{"dump", "--charset", "nonsense", path("greek-a.cdf")},
+          QStringList{"diff", path("greek-a.cdf"), "--charset"}}) {
+        const ToolRun run = cdftool(wrong);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains("windows-1253") && run.err.contains("KOI8-R"))
+            << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
 }

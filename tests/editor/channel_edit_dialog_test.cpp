@@ -109,7 +109,7 @@ TEST_F(Fixture, NumbersARecordCannotHoldAreRefusedAndTheCellKeepsTheText) {
         {ProgramColumn::pcrPid, "0x2000", "0x1FFF"},
         {ProgramColumn::serviceId, "70000", "65535"},
         {ProgramColumn::videoPid, "-5", "0x1FFF"},
-        {ProgramColumn::name, "Ω TV", "Latin-1"},
+        {ProgramColumn::name, "Ω TV", "Western European (ISO-8859-1)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
