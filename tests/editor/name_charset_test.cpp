@@ -147,7 +147,8 @@ TEST_F(NameCharsetTest, SortingByNameInCyrillicFollowsTheAlphabet) {
     ASSERT_NE(list, nullptr);
     QHeaderView* header = list->header();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(0) + 10, header->height() / 2));
+                      QPoint(header->sectionViewportPosition(ProgramListModel::nameColumn) + 10,
+                             header->height() / 2));
     auto* model = static_cast<ProgramListModel*>(list->model());
     QStringList shown;
     for (int row = 0; row < model->rowCount(); ++row)
