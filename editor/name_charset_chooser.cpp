@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 NameCharsetChooser::NameCharsetChooser(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("nameCharsetChooser"));
     auto* label = new QLabel(QStringLiteral("C&haracter set for names"), this);
@@ -17,8 +19,14 @@ NameCharsetChooser::NameCharsetChooser(QWidget* parent) : QWidget(parent) {
     for (int set = 0; set < nameCharsetCount; ++set)
         combo_->addItem(nameCharsetPlainName(NameCharset(set)),
                         nameCharsetIanaName(NameCharset(set)));
-    // Wide enough for the list's longest name even where the box itself is narrow.
-    combo_->view()->setMinimumWidth(combo_->minimumSizeHint().width());
+    // The box may be as narrow as the tree; its list stays wide enough for the longest name.
+    combo_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo_->setMinimumContentsLength(8);
+    int widest = 0;
+    for (int set = 0; set < nameCharsetCount; ++set)
+        widest = std::max(widest, combo_->fontMetrics().horizontalAdvance(combo_->itemText(set)));
+    combo_->view()->setMinimumWidth(widest + combo_->fontMetrics().averageCharWidth() * 4);
+    label->setWordWrap(true);
     setFocusProxy(combo_);
 
     auto* layout = new QVBoxLayout(this);

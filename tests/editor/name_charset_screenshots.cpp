@@ -4,6 +4,7 @@
 #include "channels/channel_database.h"
 #include "channels/channel_file_writer.h"
 #include "channels/name_codec.h"
+#include "editor/channel_document.h"
 #include "editor/channel_edit_dialog.h"
 #include "editor/channel_list_dialog.h"
 #include "editor/satellite_tree_model.h"
