@@ -21,8 +21,11 @@ std::vector<std::pair<int, QString>> numberedBackups(const QString& path) {
     const QRegularExpression pattern(QRegularExpression::anchoredPattern(
         QRegularExpression::escape(info.fileName()) + QStringLiteral("\\.~([1-9][0-9]{0,8})~")));
     std::vector<std::pair<int, QString>> found;
+    // The name filter is a wildcard pattern: a file name with '[', '*' or '?' in it would not
+    // find its own backups, and the next one would overwrite ~1~. The exact name is matched by
+    // the pattern above instead.
     const QStringList candidates =
-        folder.entryList({info.fileName() + QStringLiteral(".~*~")}, QDir::Files | QDir::Hidden);
+        folder.entryList({QStringLiteral("*.~*~")}, QDir::Files | QDir::Hidden);
     for (const QString& name : candidates) {
         const QRegularExpressionMatch match = pattern.match(name);
         if (match.hasMatch())

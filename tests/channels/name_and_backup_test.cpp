@@ -61,3 +61,30 @@ TEST(BackupFile, KeepsThePreviousBytesOrSaysWhyNot) {
               "Cannot write the backup " + blocked + ".~1~. Nothing was saved.");
     EXPECT_EQ(BackupFile::keepPrevious(dir.path()), -1); // a folder is not a file to back up
 }
+
+TEST(BackupFile, NamesWithWildcardCharactersFindTheirBackups) {
+    QTemporaryDir dir;
+    for (const char* name : {"list [1].cdf", "[ab].cdf", "a*b?.cdf"}) {
+        SCOPED_TRACE(name);
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        const auto write = [&path](const QByteArray& bytes) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_EQ(file.write(bytes), bytes.size());
+        };
+        const auto read = [](const QString& file) {
+            QFile in(file);
+            return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        };
+        // Two saves in two sessions: the first backup keeps the user's original bytes.
+        write("original");
+        ASSERT_EQ(BackupFile::keepPrevious(path), 0);
+        write("saved once");
+        ASSERT_EQ(BackupFile::keepPrevious(path), 0);
+        EXPECT_EQ(read(BackupFile::numberedPath(path, 1)), QByteArray("original"));
+        EXPECT_EQ(read(BackupFile::numberedPath(path, 2)), QByteArray("saved once"));
+        EXPECT_EQ(
+            BackupFile::existingBackups(path),
+            QStringList({BackupFile::numberedPath(path, 2), BackupFile::numberedPath(path, 1)}));
+    }
+}
