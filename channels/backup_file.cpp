@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -45,9 +46,22 @@ bool readWhole(const QString& path, QByteArray& bytes) {
     return file.error() == QFileDevice::NoError && bytes.size() == info.size();
 }
 
+// The number after the highest backup found. A backup file the listing did not show (a folder
+// that may be written but not listed, a number longer than the pattern takes) is stepped over:
+// an existing backup is never replaced.
+int nextNumber(const QString& path, const std::vector<std::pair<int, QString>>& backups) {
+    int number = backups.empty() ? 1 : backups.front().first + 1;
+    while (number < std::numeric_limits<int>::max()) {
+        const QFileInfo next(numberedPath(path, number));
+        if (!next.exists() || next.isDir())
+            break;
+        ++number;
+    }
+    return number;
+}
+
 QString nextPath(const QString& path) {
-    const auto backups = numberedBackups(path);
-    return numberedPath(path, backups.empty() ? 1 : backups.front().first + 1);
+    return numberedPath(path, nextNumber(path, numberedBackups(path)));
 }
 
 } // namespace
@@ -81,7 +95,7 @@ int keepPrevious(const QString& path, std::optional<QByteArrayView> replacement)
     QByteArray newest;
     if (!backups.empty() && readWhole(backups.front().second, newest) && newest == bytes)
         return 0;
-    const int number = backups.empty() ? 1 : backups.front().first + 1;
+    const int number = nextNumber(path, backups);
     if (writeFileAtomically(numberedPath(path, number), bytes) != 0)
         return -2;
     // Only once the new backup is whole do the oldest ones go.

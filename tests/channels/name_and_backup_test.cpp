@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 TEST(NameCodec, EveryByteRoundTripsAndOnlyLatin1NamesUpToTheLimitEncode) {
     QByteArray allBytes;
     for (int b = 0; b < 256; ++b)
@@ -87,4 +89,44 @@ TEST(BackupFile, NamesWithWildcardCharactersFindTheirBackups) {
             BackupFile::existingBackups(path),
             QStringList({BackupFile::numberedPath(path, 2), BackupFile::numberedPath(path, 1)}));
     }
+}
+
+TEST(BackupFile, ABackupTheFolderListingMissesIsNeverReplaced) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.cdf");
+    const auto write = [](const QString& file, const QByteArray& bytes) {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        ASSERT_EQ(out.write(bytes), bytes.size());
+    };
+    const auto read = [](const QString& file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    };
+    // A number longer than the listing takes: the backup after ~999999999~ is not seen again.
+    write(BackupFile::numberedPath(path, 999999999), "old");
+    write(path, "original");
+    ASSERT_EQ(BackupFile::keepPrevious(path), 0);
+    write(path, "saved once");
+    ASSERT_EQ(BackupFile::keepPrevious(path), 0);
+    EXPECT_EQ(read(BackupFile::numberedPath(path, 1000000000)), QByteArray("original"));
+    EXPECT_EQ(read(BackupFile::numberedPath(path, 1000000001)), QByteArray("saved once"));
+
+    // A folder that may be written but not read: nothing can be listed, ~1~ is there all the
+    // same.
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permission bits do not stop root from listing the folder";
+    const QString dropBox = dir.filePath("drop");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("drop"));
+    const QString file = dropBox + "/list.cdf";
+    write(file, "original");
+    ASSERT_EQ(BackupFile::keepPrevious(file), 0);
+    write(file, "saved once");
+    ASSERT_TRUE(QFile::setPermissions(dropBox, QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    const int kept = BackupFile::keepPrevious(file);
+    QFile::setPermissions(dropBox,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_EQ(kept, 0);
+    EXPECT_EQ(read(BackupFile::numberedPath(file, 1)), QByteArray("original"));
+    EXPECT_EQ(read(BackupFile::numberedPath(file, 2)), QByteArray("saved once"));
 }
