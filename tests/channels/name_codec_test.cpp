@@ -3,6 +3,7 @@
 #include "channels/name_tables/name_table_derivation.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,9 @@ TEST(NameCharsets, EverySetDecodesAll256BytesToDistinctCharactersThatEncodeBack)
 }
 
 TEST(NameCharsets, CommittedTablesAreWhatTheDecoderSaysToday) {
+    if (!QStringDecoder("windows-1251").isValid())
+        GTEST_SKIP() << "this Qt decodes no legacy sets (built without ICU); the tables are "
+                        "checked where it does";
     for (int set = 0; set < nameCharsetCount; ++set) {
         SCOPED_TRACE(nameCharsetIanaName(NameCharset(set)).toStdString());
         const auto derived = deriveNameTable(NameCharset(set));

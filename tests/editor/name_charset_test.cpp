@@ -65,10 +65,15 @@ TEST_F(NameCharsetTest, ChoosingWindows1251ShowsCyrillicEverywhereAndChangesNoDa
     ASSERT_EQ(label(node(0)), QString::fromLatin1(satelliteName)) << "Latin-1 until chosen";
     EXPECT_EQ(charsetBox()->currentText(), QStringLiteral("Western European (ISO-8859-1)"));
 
-    // From the tree, Tab reaches the chooser; the arrow keys walk the sets down to Cyrillic.
+    // From the tree, Tab and Alt+H reach the chooser; the arrow keys walk the sets down to Cyrillic.
     editor->tree()->setFocus();
     QTest::keyClick(editor->tree(), Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), charsetBox());
+    editor->tree()->setFocus();
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+    QTest::keyClick(editor.get(), Qt::Key_H, Qt::AltModifier);
+    ASSERT_EQ(QApplication::focusWidget(), charsetBox()) << "Alt+H, the label's mnemonic";
     while (charsetBox()->currentText() != QStringLiteral("Cyrillic (Windows-1251)")) {
         ASSERT_LT(charsetBox()->currentIndex(), charsetBox()->count() - 1);
         QTest::keyClick(charsetBox(), Qt::Key_Down);
