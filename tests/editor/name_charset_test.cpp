@@ -65,7 +65,8 @@ TEST_F(NameCharsetTest, ChoosingWindows1251ShowsCyrillicEverywhereAndChangesNoDa
     ASSERT_EQ(label(node(0)), QString::fromLatin1(satelliteName)) << "Latin-1 until chosen";
     EXPECT_EQ(charsetBox()->currentText(), QStringLiteral("Western European (ISO-8859-1)"));
 
-    // From the tree, Tab and Alt+H reach the chooser; the arrow keys walk the sets down to Cyrillic.
+    // From the tree, Tab and Alt+H reach the chooser; the arrow keys walk the sets down to
+    // Cyrillic.
     editor->tree()->setFocus();
     QTest::keyClick(editor->tree(), Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), charsetBox());
