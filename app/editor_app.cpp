@@ -2,6 +2,7 @@
 
 #include "app/main_dialog.h"
 #include "base/settings_store.h"
+#include "ctl/interrupt_signals.h"
 #include "resources/app_icon.h"
 
 #include <QApplication>
@@ -21,6 +22,18 @@ EditorApp::~EditorApp() = default;
 
 int EditorApp::run() {
     MainDialog mainWindow(*settings_, handOver_);
+    // A signal must not end the program in the middle of a transfer: a receiver left in its
+    // boot loader would wait for blocks that never come.
+    const InterruptSignals interrupts([](int) { quit(); });
     mainWindow.exec();
     return 0;
+}
+
+void EditorApp::quit() {
+    QWidget* last = nullptr;
+    while (QWidget* window = QApplication::activeModalWidget()) {
+        if (window == last || !window->close())
+            return;
+        last = window;
+    }
 }

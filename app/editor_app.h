@@ -1,7 +1,7 @@
 #pragma once
 
-#include "base/last_settings.h"
 #include "app/main_dialog_hand_over.h"
+#include "base/last_settings.h"
 
 #include <memory>
 
@@ -33,8 +33,14 @@ public:
     // Where the main window hands over to the transfer window and the channel editor.
     MainDialogHandOver& handOver() { return handOver_; }
 
-    // Runs the main window until it closes; the program's exit code.
+    // Runs the main window until it closes; the program's exit code. SIGINT, SIGTERM and
+    // SIGHUP (Ctrl+C, kill, a closed terminal or session) quit as `quit` does.
     int run();
+
+    // Quits the program as the user would: closes the windows from the top down. A window that
+    // refuses to close (a firmware download asks first, an editor with changes may) keeps the
+    // program running.
+    static void quit();
 
 private:
     std::unique_ptr<QApplication> toolkit_;

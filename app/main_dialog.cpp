@@ -48,8 +48,7 @@ constexpr std::uint32_t channelHeaderSize = 14;
 QPushButton* makeButton(const QString& text, const QString& name, int width, QWidget* parent) {
     auto* button = new TemplateButton(text, width, 14, parent);
     button->setObjectName(name);
-    // No button is a default button: Enter on a field closes the window, as on a dialog whose
-    // default command is OK.
+    // No button is a default button: Enter on a field takes its path (keyPressEvent).
     button->setAutoDefault(false);
     return button;
 }
@@ -71,6 +70,7 @@ MainDialog::MainDialog(LastSettings& settings, MainDialogHandOver handOver, QWid
     : QDialog(parent), settings_(settings), handOver_(std::move(handOver)),
       icon_(applicationIcon()) {
     buildControls();
+    describeControls();
     onInit();
 }
 
@@ -164,6 +164,10 @@ void MainDialog::buildControls() {
     WindowMemory::attach(this, QStringLiteral("Main window"), units.size(207, 159),
                          settings_.store());
 
+    transferResult_ = new QLabel(this);
+    transferResult_->setObjectName(QStringLiteral("transferResult"));
+    units.place(transferResult_, 10, 145, 189, 10);
+
     QWidget::setTabOrder(firmwarePathEdit_, firmwareBrowseButton_);
     QWidget::setTabOrder(firmwareBrowseButton_, firmwareDownloadButton_);
     QWidget::setTabOrder(firmwareDownloadButton_, channelPathEdit_);
@@ -197,6 +201,24 @@ void MainDialog::buildControls() {
     }
 }
 
+void MainDialog::describeControls() {
+    firmwarePathEdit_->setToolTip(
+        QStringLiteral("The firmware image file (.bin) for the receiver"));
+    firmwareBrowseButton_->setToolTip(QStringLiteral("Choose a firmware image file (.bin)"));
+    firmwareDownloadButton_->setToolTip(
+        QStringLiteral("File to receiver: write this firmware into the receiver"));
+    firmwareStatus_->setToolTip(QStringLiteral("The version of the chosen firmware file"));
+    channelPathEdit_->setToolTip(
+        QStringLiteral("The Channel Data File (.cdf) to upload into, download or edit"));
+    channelBrowseButton_->setToolTip(
+        QStringLiteral("Choose a Channel Data File (.cdf), or name a new one for an upload"));
+    uploadButton_->setToolTip(
+        QStringLiteral("Receiver to file: save the receiver's channel data in this file"));
+    channelDownloadButton_->setToolTip(
+        QStringLiteral("File to receiver: send this file's channel data into the receiver"));
+    editButton_->setToolTip(QStringLiteral("Open this file in the channel editor"));
+}
+
 void MainDialog::onInit() {
     setWindowIcon(icon_);
 
@@ -213,6 +235,19 @@ void MainDialog::onInit() {
 
 QString MainDialog::firmwareStatus() const {
     return firmwareStatus_->text();
+}
+
+QString MainDialog::transferResult() const {
+    return transferResult_->text();
+}
+
+void MainDialog::startAction() {
+    showTransferResult(QString());
+}
+
+void MainDialog::showTransferResult(const QString& text) {
+    transferResult_->setText(text);
+    transferResult_->setToolTip(text); // the whole line where a long file name cuts it
 }
 
 void MainDialog::showFirmwareStatus(const QString& text) {
@@ -237,6 +272,7 @@ void MainDialog::refreshFirmwareStatus() {
 }
 
 void MainDialog::browseFirmware() {
+    startAction();
     FileDialogRequest request;
     request.mode = FileDialogMode::open;
     request.initialPath = firmwarePath_;
@@ -266,6 +302,7 @@ void MainDialog::browseFirmware() {
 }
 
 void MainDialog::downloadFirmware() {
+    startAction();
     if (firmwarePath_.isEmpty()) {
         browseFirmware();
         if (firmwarePath_.isEmpty())
@@ -290,6 +327,7 @@ void MainDialog::downloadFirmware() {
 }
 
 void MainDialog::browseChannelFile() {
+    startAction();
     FileDialogRequest request;
     request.mode = FileDialogMode::save;
     request.initialPath = channelPath_;
@@ -325,14 +363,16 @@ bool MainDialog::openCheckedChannelFile(QFile& file) {
 }
 
 void MainDialog::uploadChannels() {
+    startAction();
     if (!ensureChannelPath())
         return;
     // The file is written by the transfer; it need not exist yet.
     if (handOver_.runChannelUpload)
-        handOver_.runChannelUpload(this, channelPath_);
+        showTransferResult(handOver_.runChannelUpload(this, channelPath_));
 }
 
 void MainDialog::downloadChannels() {
+    startAction();
     if (!ensureChannelPath())
         return;
     LoadedFile channelFile;
@@ -346,11 +386,13 @@ void MainDialog::downloadChannels() {
     const auto bytes = channelFile.bytes();
 
     if (handOver_.runChannelDownload) {
-        handOver_.runChannelDownload(this, bytes, std::uint32_t(bytes.size() - channelHeaderSize));
+        showTransferResult(handOver_.runChannelDownload(
+            this, bytes, std::uint32_t(bytes.size() - channelHeaderSize), channelPath_));
     }
 }
 
 void MainDialog::editChannels() {
+    startAction();
     if (!ensureChannelPath())
         return;
     {
@@ -419,11 +461,15 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
     const bool plain = event->modifiers() == Qt::NoModifier ||
                        (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
     if (enter && plain) {
-        // Enter pushes the button that has the focus; anywhere else it is the window's OK.
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->hasFocus())
+        // Enter pushes the button that has the focus. On a path field it takes the typed path,
+        // as leaving the field does: confirming a path must never end the program.
+        QWidget* focused = focusWidget();
+        if (auto* button = qobject_cast<QPushButton*>(focused); button && button->hasFocus())
             button->click();
-        else
-            accept();
+        else if (focused == firmwarePathEdit_)
+            firmwarePathEdited();
+        else if (focused == channelPathEdit_)
+            channelPathEdited();
         return;
     }
     QDialog::keyPressEvent(event);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "firmware/firmware_check.h"
 #include "app/main_dialog_hand_over.h"
+#include "firmware/firmware_check.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -44,6 +44,8 @@ public:
     const QString& channelPath() const { return channelPath_; }
     const IdentificationRecord& firmwareIdent() const { return firmwareIdent_; }
     QString firmwareStatus() const;
+    // How the last channel transfer ended; empty before one and once another action starts.
+    QString transferResult() const;
 
     // The text of the About entry in the window's menu.
     static QString aboutEntryText();
@@ -57,6 +59,11 @@ protected:
 
 private:
     void buildControls();
+    // Short tooltips: what each control is for and, for the transfers, which way data goes.
+    void describeControls();
+    // Every action starts afresh: the last transfer's result line goes.
+    void startAction();
+    void showTransferResult(const QString& text);
     void onInit();
     void showFirmwareStatus(const QString& text);
     void showFirmwareCheckResult(FirmwareCheckResult result);
@@ -85,5 +92,6 @@ private:
     QPushButton* channelDownloadButton_ = nullptr;
     QPushButton* editButton_ = nullptr;
     QLabel* firmwareStatus_ = nullptr;
+    QLabel* transferResult_ = nullptr;
     QAction* aboutAction_ = nullptr;
 };

@@ -19,16 +19,17 @@ struct MainDialogHandOver {
     // and stays valid and unchanged until the call returns.
     std::function<void(QWidget* owner, const FirmwareImage& image)> runFirmwareDownload;
 
-    // Channel data download. `file` is the whole Channel Data File, its 14-byte header first;
-    // `bodyLength` is the file size minus 14. Owned by the main window as above.
-    std::function<void(QWidget* owner, std::span<const std::uint8_t> file,
-                       std::uint32_t bodyLength)>
+    // Channel data download of the file at `path`. `file` is the whole Channel Data File, its
+    // 14-byte header first; `bodyLength` is the file size minus 14. Owned by the main window as
+    // above. Returns the one-line result the main window shows (empty: nothing to show).
+    std::function<QString(QWidget* owner, std::span<const std::uint8_t> file,
+                          std::uint32_t bodyLength, const QString& path)>
         runChannelDownload;
 
     // Channel data upload into the file at `channelPath` (which need not exist yet). When the
     // received file cannot be written the transfer empties `channelPath`; the main window's
-    // path field keeps its text.
-    std::function<void(QWidget* owner, QString& channelPath)> runChannelUpload;
+    // path field keeps its text. Returns the one-line result as above.
+    std::function<QString(QWidget* owner, QString& channelPath)> runChannelUpload;
 
     // The channel editor on the file at `channelPath`; returns the editor's file path after it
     // has closed (another one after Save As).

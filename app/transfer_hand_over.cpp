@@ -12,15 +12,18 @@ void connectTransferWindows(MainDialogHandOver& handOver, TransferEndpointFactor
         dialog.exec();
     };
     handOver.runChannelDownload = [makeEndpoint](QWidget* owner, std::span<const std::uint8_t> file,
-                                                 std::uint32_t /*bodyLength: size - 14*/) {
+                                                 std::uint32_t /*bodyLength: size - 14*/,
+                                                 const QString& path) {
         // A file the receiver would read wrongly never reaches it.
         if (const QString refusal = channelDownloadRefusal(file); !refusal.isEmpty()) {
             showMessage(owner, refusal, MessageIcon::stop);
-            return;
+            return QString();
         }
         TransferDialog dialog(makeEndpoint, owner);
-        if (dialog.setChannelDownload(file))
-            dialog.exec();
+        if (!dialog.setChannelDownload(file, path))
+            return QString();
+        dialog.exec();
+        return transferResultLine(dialog.report());
     };
     handOver.runChannelUpload = [makeEndpoint](QWidget* owner, QString& channelPath) {
         // Told now rather than after the whole upload.
@@ -28,10 +31,11 @@ void connectTransferWindows(MainDialogHandOver& handOver, TransferEndpointFactor
             showMessage(owner, uploadSaveMessage(uploadCannotCreate, channelPath),
                         MessageIcon::stop);
             channelPath.clear(); // the next channel action asks for a path
-            return;
+            return QString();
         }
         TransferDialog dialog(makeEndpoint, owner);
         dialog.setUpload(channelPath);
         dialog.exec();
+        return transferResultLine(dialog.report());
     };
 }

@@ -7,6 +7,7 @@
 #include "widgets/message_box.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QProgressBar>
@@ -15,6 +16,26 @@
 
 namespace {
 constexpr int pollPeriodMs = 500;
+
+const QString stopFirmwareQuestion =
+    QStringLiteral("Stop the firmware download? The receiver restarts with its old firmware, "
+                   "which takes a few minutes...");
+
+// The receiver's boot loader is taking the image: leaving now would leave it waiting for
+// blocks that never come.
+bool inBootLoader(TransferState state) {
+    return state == TransferState::ResetSent || state == TransferState::BootGreeted ||
+           state == TransferState::BootAccepted || state == TransferState::BootSending;
+}
+
+bool channelDataTravelling(TransferState state) {
+    return state == TransferState::UploadReceiving || state == TransferState::UploadEnding ||
+           state == TransferState::DownloadSending || state == TransferState::DownloadEnding;
+}
+
+bool channelTransferRunning(TransferState state) {
+    return int(state) >= int(TransferState::ChannelRequested);
+}
 
 QProgressBar* makeBar(QWidget* parent) {
     auto* bar = new QProgressBar(parent);
@@ -44,7 +65,7 @@ TransferDialog::TransferDialog(const TransferEndpointFactory& makeEndpoint, QWid
     units.place(button_, 76, 60, 50, 14);
     button_->setDefault(true);
     button_->setEnabled(false);
-    connect(button_, &QPushButton::clicked, this, [this] { machine_->onButton(); });
+    connect(button_, &QPushButton::clicked, this, &TransferDialog::onButtonClicked);
 
     pollTimer_.setInterval(pollPeriodMs);
     connect(&pollTimer_, &QTimer::timeout, this, &TransferDialog::tick);
@@ -58,13 +79,29 @@ void TransferDialog::setFirmware(const FirmwareImage& firmware) {
     machine_->setFirmware(firmware);
 }
 
-bool TransferDialog::setChannelDownload(std::span<const std::uint8_t> file) {
+bool TransferDialog::setChannelDownload(std::span<const std::uint8_t> file, const QString& path) {
+    fileName_ = QFileInfo(path).fileName();
+    machine_->setFileName(fileName_);
     return machine_->setChannelDownload(file);
 }
 
 void TransferDialog::setUpload(QString& channelPath) {
     channelPath_ = &channelPath;
+    fileName_ = QFileInfo(channelPath).fileName();
+    machine_->setFileName(fileName_);
     machine_->setChannelUpload();
+}
+
+TransferReport TransferDialog::report() const {
+    TransferReport report;
+    report.kind = machine_->kind();
+    report.outcome = machine_->outcome();
+    report.port = reportPort_;
+    report.fileName = fileName_;
+    report.dataMoved = dataMoved_;
+    report.saveFailed = saveFailed_;
+    report.programs = uploadedPrograms_;
+    return report;
 }
 
 bool TransferDialog::isReaderRunning() const {
@@ -73,6 +110,27 @@ bool TransferDialog::isReaderRunning() const {
 
 void TransferDialog::tick() {
     machine_->onTick();
+    noteProgress();
+}
+
+void TransferDialog::onButtonClicked() {
+    const bool isChannelTransfer = machine_->kind() != TransferKind::firmwareDownload;
+    if (isChannelTransfer && !machine_->finished() && channelTransferRunning(machine_->state())) {
+        // The button reads Cancel: it stops as closing the window does.
+        done(QDialog::Rejected);
+        return;
+    }
+    machine_->onButton();
+    noteProgress();
+    if (isChannelTransfer && !machine_->finished() && channelTransferRunning(machine_->state()))
+        setButton(QStringLiteral("Cancel"), true);
+}
+
+void TransferDialog::noteProgress() {
+    if (machine_->detectedPort() != 0)
+        reportPort_ = machine_->detectedPort();
+    if (channelDataTravelling(machine_->state()))
+        dataMoved_ = true;
 }
 
 void TransferDialog::showEvent(QShowEvent* event) {
@@ -106,11 +164,39 @@ void TransferDialog::customEvent(QEvent* event) {
     }
     const auto* frame = static_cast<TransferFrameEvent*>(event);
     machine_->onFrame(frame->code(), frame->payload());
+    noteProgress();
 }
 
 void TransferDialog::done(int result) {
     shutdown();
     QDialog::done(result);
+}
+
+void TransferDialog::reject() {
+    if (keepOpenForFirmware())
+        return;
+    QDialog::reject();
+}
+
+bool TransferDialog::keepOpenForFirmware() {
+    if (shutDown_ || machine_->finished() || machine_->kind() != TransferKind::firmwareDownload ||
+        !inBootLoader(machine_->state()))
+        return false;
+    // Through the boot-mode prompt, before the boot loader has spoken, nothing has been sent
+    // and the receiver may not even be on: the window just closes.
+    if (bootModePrompted_ && machine_->state() == TransferState::ResetSent)
+        return false;
+    // Already stopping as Cancel asked: Exit comes once the receiver is back.
+    if (machine_->cancelRequested())
+        return true;
+    const bool stop = askYesNo(this, stopFirmwareQuestion) == MessageAnswer::yes;
+    // The download went on while the question was open; it may have left the boot loader.
+    if (stop && !machine_->finished() && inBootLoader(machine_->state()) &&
+        !machine_->cancelRequested()) {
+        machine_->onButton(); // exactly what Cancel does
+        noteProgress();
+    }
+    return true;
 }
 
 void TransferDialog::shutdown() {
@@ -202,8 +288,12 @@ void TransferDialog::endWithCancel() {
 int TransferDialog::saveUpload(std::span<const std::uint8_t> image) {
     const QString path = channelPath_ ? *channelPath_ : QString();
     const UploadSaveResult result = saveUploadImage(image, path, writer_);
-    if (result != uploadSaved)
+    if (result != uploadSaved) {
+        saveFailed_ = true;
         showMessage(this, uploadSaveMessage(result, path), MessageIcon::stop);
+    } else {
+        uploadedPrograms_ = channelProgramCount(image);
+    }
     return result;
 }
 
@@ -226,5 +316,8 @@ int TransferDialog::askBootModePort(int presetIndex) {
     prompt_ = &prompt;
     const int result = prompt.exec();
     prompt_ = nullptr;
-    return result == QDialog::Accepted ? prompt.portIndex() : -1;
+    if (result != QDialog::Accepted)
+        return -1;
+    bootModePrompted_ = true;
+    return prompt.portIndex();
 }

@@ -3,6 +3,7 @@
 #include "firmware/firmware_check.h"
 #include "link/transfer_endpoint.h"
 #include "link/transfer_machine.h"
+#include "link/transfer_report.h"
 #include "link/transfer_view.h"
 #include "link/upload_save.h"
 
@@ -32,14 +33,18 @@ public:
     // What the opener hands in before showing the window. The lent bytes and the path must
     // outlive the window and stay unchanged while it is open.
     void setFirmware(const FirmwareImage& firmware);
-    // The whole Channel Data File, header included; false when shorter than a header.
-    bool setChannelDownload(std::span<const std::uint8_t> file);
+    // The whole Channel Data File, header included, read from `path` (named in the caption
+    // and the report); false when shorter than a header.
+    bool setChannelDownload(std::span<const std::uint8_t> file, const QString& path = {});
     // The received file is written to `channelPath`, which is emptied when that fails.
     void setUpload(QString& channelPath);
     void setUploadWriter(UploadFileWriter writer) { writer_ = std::move(writer); }
 
     // The poll timer's handler.
     void tick();
+
+    // How a channel transfer ended, once the window has closed.
+    TransferReport report() const;
 
     TransferMachine& machine() { return *machine_; }
     const QTimer& pollTimer() const { return pollTimer_; }
@@ -51,6 +56,10 @@ public:
 
 public slots:
     void done(int result) override;
+    // Escape, the close box and closing from outside (quitting the program) come here. During
+    // a firmware download through the boot loader the window asks first and then stops the
+    // download as Cancel does, staying open until the receiver has restarted.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,6 +67,12 @@ protected:
 
 private:
     void startTransfer();
+    void onButtonClicked();
+    // After every event the machine handled: what the report needs to know.
+    void noteProgress();
+    // True when closing has to wait: the user was asked and the download goes on or stops
+    // as Cancel does.
+    bool keepOpenForFirmware();
     void shutdown();
     void widenForCaption(const QString& caption);
 
@@ -95,4 +110,10 @@ private:
     QPointer<BootModeDialog> prompt_;
     bool started_ = false;
     bool shutDown_ = false;
+    bool bootModePrompted_ = false; // the boot loader is reached through the boot-mode prompt
+    QString fileName_;
+    int reportPort_ = 0;
+    bool dataMoved_ = false;
+    bool saveFailed_ = false;
+    int uploadedPrograms_ = -1;
 };

@@ -50,9 +50,14 @@ unsigned percentOf(std::int64_t block, std::uint32_t length) {
     return unsigned(block * blockSize * 100 / length);
 }
 
+// Year first: day and month in the other order would read differently in half the world.
 QString timestampText(const CdfTimestamp& t, int fullYear) {
-    return QString::asprintf("%02u/%02u/%4u %02u:%02u", unsigned(t.day), unsigned(t.month),
-                             unsigned(fullYear), unsigned(t.hour), unsigned(t.minute));
+    return QString::asprintf("%04u-%02u-%02u %02u:%02u", unsigned(fullYear), unsigned(t.month),
+                             unsigned(t.day), unsigned(t.hour), unsigned(t.minute));
+}
+
+QString fileInCaption(const QString& name) {
+    return name.isEmpty() ? QString() : name + QStringLiteral(" - ");
 }
 
 } // namespace
@@ -132,7 +137,7 @@ void TransferMachine::showKind() {
         view_.setWritePosition(0);
         break;
     case TransferKind::channelDownload:
-        view_.setCaption(QStringLiteral("Channel data download - ") +
+        view_.setCaption(QStringLiteral("Channel data download - ") + fileInCaption(fileName_) +
                          timestampText(saved_, saved_.year + 2000));
         view_.setTransferRange(int(length_ / blockSize));
         view_.setTransferPosition(0);
@@ -152,8 +157,8 @@ void TransferMachine::refreshUploadTitle() {
     saved_ = {std::uint8_t(date.day()), std::uint8_t(date.month()),
               std::uint8_t((date.year() - 2000) & 0xFF), std::uint8_t(time.hour()),
               std::uint8_t(time.minute())};
-    view_.setCaption(QStringLiteral("Channel data upload - ") + timestampText(saved_, date.year()) +
-                     QStringLiteral(" (GMT)"));
+    view_.setCaption(QStringLiteral("Channel data upload - ") + fileInCaption(fileName_) +
+                     timestampText(saved_, date.year()) + QStringLiteral(" (GMT)"));
 }
 
 bool TransferMachine::startProbing() {
@@ -640,7 +645,8 @@ void TransferMachine::enterWriting() {
     view_.setStatus(QStringLiteral("Writing ..."));
     tickCount_ = 0;
     view_.setWritePosition(0);
-    view_.setButton(exitText, true);
+    // While the flash is written there is nothing to end: the receiver finishes by itself.
+    view_.setButton(exitText, false);
 }
 
 void TransferMachine::onWritingTick() {
@@ -654,6 +660,7 @@ void TransferMachine::onWritingTick() {
         // Shown once; probing goes on and a late answer still counts.
         tickCount_ = writeTickLimit + 1;
         view_.setStatus(QStringLiteral("Downloading is failed..."));
+        view_.setButtonEnabled(true);
     }
     link_.sendFrame(CMD_PROBE, {});
 }
@@ -696,6 +703,7 @@ void TransferMachine::onRestarted(std::span<const std::uint8_t> payload) {
     bytesMoved_ = length_;
     outcome_ = TransferOutcome::succeeded;
     view_.setStatus(QStringLiteral("Downloading is successful..."));
+    view_.setButtonEnabled(true);
 }
 
 // ---------------------------------------------------------------------------------------

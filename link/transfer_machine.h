@@ -38,6 +38,8 @@ public:
     void setChannelUpload();
 
     void setClock(Clock clock) { clock_ = std::move(clock); }
+    // The Channel Data File's name, shown in the caption of a channel transfer.
+    void setFileName(const QString& name) { fileName_ = name; }
 
     // Window start, first half: caption and bars for the kind of transfer.
     void showKind();
@@ -133,6 +135,7 @@ private:
     TransferLink& link_;
     TransferFlags& flags_;
     Clock clock_;
+    QString fileName_;
 
     TransferKind kind_{};
     TransferState state_ = TransferState::Idle;

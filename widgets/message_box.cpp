@@ -60,6 +60,17 @@ MessageAnswer askYesNoCancel(QWidget* parent, const QString& text) {
     }
 }
 
+MessageAnswer askYesNo(QWidget* parent, const QString& text) {
+    const QString caption = QCoreApplication::applicationName();
+    if (responder())
+        return responder()({caption, text, MessageIcon::question});
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? MessageAnswer::yes : MessageAnswer::no;
+}
+
 void setQuestionResponder(QuestionResponder newResponder) {
     responder() = std::move(newResponder);
 }

@@ -29,6 +29,10 @@ enum class MessageAnswer { yes, no, cancel };
 // name as caption. Closing the box counts as Cancel.
 MessageAnswer askYesNoCancel(QWidget* parent, const QString& text);
 
+// Asks a question with Yes and No buttons and the question icon, with the application name
+// as caption. No is the default; Escape and closing the box count as No.
+MessageAnswer askYesNo(QWidget* parent, const QString& text);
+
 // Tests answer questions instead of showing them; an empty responder restores the real box.
 using QuestionResponder = std::function<MessageAnswer(const ShownMessage&)>;
 void setQuestionResponder(QuestionResponder responder);

@@ -3,8 +3,12 @@
 #include "tests/support/next_modal.h"
 #include "tests/support/test_environment.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QTimer>
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -43,7 +47,10 @@ TEST(EditorApp, RunsTheMainWindowModallyUntilItCloses) {
     app.writeFirmwarePath(QString());
     app.writeChannelPath(QStringLiteral("/receiver/list.cdf"));
     QStringList uploads;
-    app.handOver().runChannelUpload = [&](QWidget*, QString& path) { uploads << path; };
+    app.handOver().runChannelUpload = [&](QWidget*, QString& path) {
+        uploads << path;
+        return QString();
+    };
 
     QString title;
     QString channelField;
@@ -58,4 +65,36 @@ TEST(EditorApp, RunsTheMainWindowModallyUntilItCloses) {
     EXPECT_EQ(title, QStringLiteral("RX7700  v3.0"));
     EXPECT_EQ(channelField, QStringLiteral("/receiver/list.cdf"));
     EXPECT_EQ(uploads, QStringList{QStringLiteral("/receiver/list.cdf")});
+}
+
+// Ctrl+C, kill or a closed terminal quit as closing the window does, never in the middle of
+// whatever runs (each window may refuse, as a firmware download asks first).
+TEST(EditorApp, TerminationSignalQuitsThroughTheWindows) {
+    int argc = 1;
+    char name[] = "rx7700";
+    char* argv[] = {name, nullptr};
+    EditorApp app(argc, argv);
+    bool raised = false;
+    bool forced = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!raised && qobject_cast<MainDialog*>(QApplication::activeModalWidget())) {
+            raised = true;
+            ::raise(SIGTERM);
+        }
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+        if (QWidget* window = QApplication::activeModalWidget()) {
+            forced = true;
+            window->close();
+        }
+    });
+    poll.start();
+    watchdog.start(3000);
+    EXPECT_EQ(app.run(), 0);
+    EXPECT_TRUE(raised);
+    EXPECT_FALSE(forced) << "the signal did not close the window";
 }

@@ -50,6 +50,7 @@ struct ChannelDownloadHandOver {
     QWidget* owner;
     QByteArray file;
     std::uint32_t bodyLength;
+    QString path;
 };
 
 const QString cantOpen = QStringLiteral("Can't open the file");
@@ -80,14 +81,16 @@ protected:
                                          dialog->firmwareStatus()});
         };
         handOver.runChannelDownload = [this](QWidget* owner, std::span<const std::uint8_t> file,
-                                             std::uint32_t bodyLength) {
-            channelDownloads.push_back({owner, toBytes(file), bodyLength});
+                                             std::uint32_t bodyLength, const QString& path) {
+            channelDownloads.push_back({owner, toBytes(file), bodyLength, path});
+            return transferResult;
         };
         handOver.runChannelUpload = [this](QWidget* owner, QString& path) {
             EXPECT_EQ(owner, dialog.get());
             uploadPaths.push_back(path);
             if (uploadCannotWrite)
                 path.clear();
+            return transferResult;
         };
         handOver.runChannelEditor = [this](QWidget* owner, const QString& path) {
             EXPECT_EQ(owner, dialog.get());
@@ -173,6 +176,7 @@ protected:
     std::vector<ChannelDownloadHandOver> channelDownloads;
     QStringList uploadPaths;
     bool uploadCannotWrite = false;
+    QString transferResult; // what the channel transfers report
     QStringList editorPaths;
     QString editorSavedAs;
 };
@@ -668,13 +672,72 @@ TEST_F(MainDialogTest, EmptyHandOverDoesNothingAfterTheChecks) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(MainDialogTest, EnterOnAFieldClosesTheWindowKeepingTheTypedPath) {
+// Enter confirms a typed path as leaving the field does; it never closes the window.
+TEST_F(MainDialogTest, EnterOnAPathFieldTakesThePathAndKeepsTheWindowOpen) {
     openDialog();
-    typeInto(firmwareField(), QStringLiteral("/typed/fw.bin"));
-    QTest::keyClick(firmwareField(), Qt::Key_Return);
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(dialog->result(), QDialog::Accepted);
-    EXPECT_EQ(storedSettings().readFirmwarePath(), QStringLiteral("/typed/fw.bin"));
+    const QString firmware = writeFile(QStringLiteral("fw.bin"),
+                                       firmwareFile(13, QByteArray("\x02\x00\x07\x00", 4), 64));
+    struct Case {
+        QLineEdit* field;
+        QString typed;
+        std::function<QString()> taken;
+        std::function<QString()> stored;
+    };
+    const Case cases[] = {
+        {firmwareField(), firmware, [&] { return dialog->firmwarePath(); },
+         [&] { return storedSettings().readFirmwarePath(); }},
+        {channelField(), QStringLiteral("/typed/list.cdf"), [&] { return dialog->channelPath(); },
+         [&] { return storedSettings().readChannelPath(); }},
+    };
+    for (const Case& c : cases) {
+        typeInto(c.field, c.typed);
+        for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+            QTest::keyClick(c.field, key,
+                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            EXPECT_TRUE(dialog->isVisible()) << c.typed.toStdString();
+            EXPECT_TRUE(c.field->hasFocus());
+        }
+        EXPECT_EQ(c.taken(), c.typed);
+        EXPECT_EQ(c.stored(), c.typed);
+    }
+    EXPECT_EQ(dialog->firmwareStatus(), QStringLiteral("Version 2.07")) << "checked on Enter";
+    EXPECT_TRUE(messages.empty());
+}
+
+// The last channel transfer's one-line result stays until the next action.
+TEST_F(MainDialogTest, TransferResultLineShownUntilTheNextAction) {
+    settings->writeChannelPath(writeFile(QStringLiteral("list.cdf"), channelFile("abcEND")));
+    openDialog();
+    auto* line = dialog->findChild<QLabel*>(QStringLiteral("transferResult"));
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), QString());
+
+    transferResult = QStringLiteral("Channel data saved to list.cdf from COM1, 310 programs");
+    click("channelUpload");
+    EXPECT_EQ(dialog->transferResult(), transferResult);
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_LE(line->geometry().bottom(), dialog->rect().bottom()) << "inside the window";
+
+    transferResult = QStringLiteral("Channel data sent to the receiver on COM1 from list.cdf");
+    click("channelDownload");
+    EXPECT_EQ(dialog->transferResult(), transferResult);
+    ASSERT_EQ(channelDownloads.size(), 1u);
+    EXPECT_EQ(channelDownloads[0].path, dialog->channelPath());
+
+    click("channelBrowse"); // cancelled: still an action of its own
+    EXPECT_EQ(dialog->transferResult(), QString());
+}
+
+// Every button says what it does; the transfers say which way the data goes.
+TEST_F(MainDialogTest, ButtonsHaveShortTooltipsWithTheDirection) {
+    openDialog();
+    for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+        EXPECT_FALSE(b->toolTip().isEmpty()) << b->objectName().toStdString();
+        EXPECT_LE(b->toolTip().size(), 80) << b->objectName().toStdString();
+    }
+    EXPECT_TRUE(button("channelUpload")->toolTip().startsWith("Receiver to file"));
+    EXPECT_TRUE(button("channelDownload")->toolTip().startsWith("File to receiver"));
+    EXPECT_TRUE(button("firmwareDownload")->toolTip().startsWith("File to receiver"));
 }
 
 TEST_F(MainDialogTest, EnterOnAButtonPushesItAndEscapeCloses) {

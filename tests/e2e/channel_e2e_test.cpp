@@ -5,6 +5,7 @@
 
 #include "channels/channel_database.h"
 #include "channels/channel_file_reader.h"
+#include "widgets/file_dialog.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -103,9 +104,10 @@ TEST_F(ChannelEndToEnd, UploadSavesTheReceiversDataWithTheTimeOfStart) {
     const auto header = [&](int i) { return int(std::uint8_t(saved[i])); };
     const QDateTime stamped(QDate(2000 + header(7), header(6), header(5)),
                             QTime(header(8), header(9)), Qt::UTC);
-    EXPECT_EQ(captionAtStart,
-              QString::asprintf("Channel data upload - %02d/%02d/%4d %02d:%02d (GMT)", header(5),
-                                header(6), 2000 + header(7), header(8), header(9)));
+    EXPECT_EQ(
+        captionAtStart,
+        QString::asprintf("Channel data upload - uploaded.cdf - %4d-%02d-%02d %02d:%02d (GMT)",
+                          2000 + header(7), header(6), header(5), header(8), header(9)));
     const auto minuteOf = [](const QDateTime& t) {
         return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute()), Qt::UTC);
     };
@@ -118,6 +120,13 @@ TEST_F(ChannelEndToEnd, UploadSavesTheReceiversDataWithTheTimeOfStart) {
     EXPECT_TRUE(sawStatusStartingWith("Receiving ... ")) << statuses.join(" | ").toStdString();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(mainWindow->channelPath(), path("uploaded.cdf"));
+    EXPECT_EQ(mainWindow->transferResult(),
+              "Channel data saved to uploaded.cdf from COM1, 120 programs");
+    // Until the next action.
+    setFileDialogResponder([](const FileDialogRequest&) { return QString(); });
+    clickMain("firmwareBrowse");
+    setFileDialogResponder({});
+    EXPECT_EQ(mainWindow->transferResult(), "");
 }
 
 TEST_F(ChannelEndToEnd, DownloadLeavesTheReceiverHoldingTheFilesBody) {
@@ -136,9 +145,11 @@ TEST_F(ChannelEndToEnd, DownloadLeavesTheReceiverHoldingTheFilesBody) {
 
     const auto header = [&](int i) { return int(std::uint8_t(localFile[i])); };
     EXPECT_EQ(caption,
-              QString::asprintf("Channel data download - %02d/%02d/%4d %02d:%02d", header(5),
-                                header(6), 2000 + header(7), header(8), header(9)));
+              QString::asprintf("Channel data download - local.cdf - %4d-%02d-%02d %02d:%02d",
+                                2000 + header(7), header(6), header(5), header(8), header(9)));
     EXPECT_TRUE(body(receiverSavedFile()) == body(localFile));
+    EXPECT_EQ(mainWindow->transferResult(),
+              "Channel data sent to the receiver on COM1 from local.cdf");
     EXPECT_TRUE(sawStatusStartingWith("Sending ... ")) << statuses.join(" | ").toStdString();
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(readFile(path("local.cdf")), localFile) << "the file sent is left alone";
@@ -368,8 +379,8 @@ TEST_F(ChannelEndToEnd, HangUpDuringUploadLeavesNoFile) {
     EXPECT_EQ(mainWindow->channelPath(), path("uploaded.cdf"));
 }
 
-// The user closes the window halfway through an upload into an existing file: the file stays
-// exactly as it was.
+// The user cancels halfway through an upload into an existing file (the button reads Cancel
+// while the data comes in): the file stays exactly as it was, and the main window says so.
 TEST_F(ChannelEndToEnd, ClosingDuringUploadKeepsTheOldFile) {
     prepareReceiverChannels(200, 21);
     startReceiver({"--channels", stdPath("receiver.cdf")});
@@ -382,14 +393,16 @@ TEST_F(ChannelEndToEnd, ClosingDuringUploadKeepsTheOldFile) {
     observeTransferWindow(script);
     startOnceDetected(script)
         .then(
-            "blocks coming in", [] { return statusStartsWith("Receiving ... "); },
-            [] { QTest::keyClick(transferWindow(), Qt::Key_Escape); })
+            "blocks coming in",
+            [] { return statusStartsWith("Receiving ... ") && buttonIs("Cancel", true); },
+            [] { clickTransferButton(); })
         .then("window closed", [] { return transferWindowClosed(); });
     script.start();
     clickMain("channelUpload");
     script.finish();
 
     EXPECT_TRUE(script.done()) << script.waitingFor().toStdString();
+    EXPECT_EQ(mainWindow->transferResult(), "Upload cancelled; uploaded.cdf was not changed");
     EXPECT_FALSE(sawStatus("Uploading is successful..."));
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(readFile(path("uploaded.cdf")), oldFile);

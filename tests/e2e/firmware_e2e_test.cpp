@@ -3,6 +3,7 @@
 // cancelled, cut off or never restarting.
 #include "tests/e2e/transfer_e2e_fixture.h"
 
+#include "app/editor_app.h"
 #include "link/boot_mode_dialog.h"
 
 #include <QApplication>
@@ -259,8 +260,67 @@ TEST_F(FirmwareEndToEnd, CancelDuringTheBlocksLeavesTheFlashAsItWas) {
     EXPECT_EQ(receiver->summaryCount("firmware image"), 0) << receiver->output();
 }
 
+// Ways of leaving the window in the middle of the blocks.
+enum class Leaving { escape, closeBox, quitProgram };
+
+class FirmwareLeftMidway : public FirmwareEndToEnd,
+                           public ::testing::WithParamInterface<Leaving> {};
+
+// Escape, the close box and quitting the program ask first, then stop the download exactly as
+// Cancel does: the abort goes out, the window waits for the receiver's restart with its old
+// firmware and says so.
+TEST_P(FirmwareLeftMidway, AsksThenAbortsAndWaitsAsCancelDoes) {
+    prepareFirmware(40 * 1024, 3, 0, 0);
+    startReceiver({"--flash-seconds", "1", "--firmware-out", stdPath("flashed.bin")});
+    openMainWindow();
+
+    ModalScript script(20s);
+    observeTransferWindow(script);
+    startOnceDetected(script)
+        .then(
+            "blocks on their way", [] { return statusStartsWith("Sending ... "); },
+            [] {
+                switch (GetParam()) {
+                case Leaving::escape:
+                    QTest::keyClick(transferWindow(), Qt::Key_Escape);
+                    break;
+                case Leaving::closeBox:
+                    transferWindow()->close();
+                    break;
+                case Leaving::quitProgram:
+                    EditorApp::quit();
+                    break;
+                }
+            })
+        .then(
+            "receiver back after the abort",
+            [] { return statusIs("Downloading is canceled...") && buttonIs("Exit", true); },
+            [] { clickTransferButton(); })
+        .then("window closed", [] { return transferWindowClosed(); });
+    script.start();
+    clickMain("firmwareDownload");
+    script.finish();
+
+    EXPECT_TRUE(script.done()) << script.waitingFor().toStdString()
+                               << "; statuses: " << statuses.join(" | ").toStdString();
+    EXPECT_EQ(questions, QStringList{"Stop the firmware download? The receiver restarts with its "
+                                     "old firmware, which takes a few minutes..."});
+    EXPECT_TRUE(sawStatus("Wait a few minutes...")) << statuses.join(" | ").toStdString();
+    EXPECT_TRUE(mainWindow->isVisible()) << "the program goes on until the user leaves it";
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(QFile::exists(path("flashed.bin")));
+    EXPECT_EQ(receiver->stop(), 0);
+    EXPECT_EQ(receiver->summaryCount("abort"), 1) << receiver->output();
+    EXPECT_EQ(receiver->summaryCount("firmware image"), 0) << receiver->output();
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, FirmwareLeftMidway,
+                         ::testing::Values(Leaving::escape, Leaving::closeBox,
+                                           Leaving::quitProgram));
+
 // The line goes dead in the middle of the blocks: the window waits without burning the
-// processor and closes when the user closes it.
+// processor; closing it asks and stops as Cancel does, which ends with the boot-mode advice
+// once the boot loader has stayed silent.
 TEST_F(FirmwareEndToEnd, HangUpDuringTheBlocks) {
     prepareFirmware(10 * 1024, 3, 0, 0);
     startReceiver(
@@ -269,7 +329,7 @@ TEST_F(FirmwareEndToEnd, HangUpDuringTheBlocks) {
 
     double cpuShare = -1;
     int blocksSent = -1;
-    ModalScript script(20s);
+    ModalScript script(30s);
     observeTransferWindow(script);
     startOnceDetected(script)
         .then(
@@ -280,6 +340,14 @@ TEST_F(FirmwareEndToEnd, HangUpDuringTheBlocks) {
                 blocksSent = transferWindow()->transferBar()->value() + 1;
                 transferWindow()->close();
             })
+        .then(
+            "given up after the question",
+            [] {
+                return statusIs("No answer from the receiver. Repeat the download in boot "
+                                "mode...") &&
+                       buttonIs("Exit", true);
+            },
+            [] { clickTransferButton(); })
         .then("window closed", [] { return transferWindowClosed(); });
     script.start();
     clickMain("firmwareDownload");
@@ -287,14 +355,16 @@ TEST_F(FirmwareEndToEnd, HangUpDuringTheBlocks) {
 
     EXPECT_TRUE(script.done()) << script.waitingFor().toStdString();
     EXPECT_EQ(blocksSent, 4) << "three blocks taken, the fourth sent on the last reply";
+    EXPECT_EQ(questions.size(), 1);
     EXPECT_GE(cpuShare, 0);
     EXPECT_LT(cpuShare, 0.25) << "no busy loop on a dead line";
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(QFile::exists(path("flashed.bin")));
 }
 
-// A receiver that never comes back after flashing: the window keeps probing and counting;
-// the user leaves with Exit.
+// A receiver that never comes back after flashing: the window keeps probing and counting,
+// offers no Exit while the flash is written, and closes on Escape without a question (the
+// receiver needs nothing more from the PC).
 TEST_F(FirmwareEndToEnd, NoRestartAfterFlashingLeavesTheWindowWaiting) {
     prepareFirmware(1500, 3, 0, 0);
     startReceiver({"--no-pace", "--flash-seconds", "0", "--fault", "no-restart"});
@@ -306,9 +376,9 @@ TEST_F(FirmwareEndToEnd, NoRestartAfterFlashingLeavesTheWindowWaiting) {
         .then(
             "writing counted", [] { return statusIs("Writing ... 2 sec"); },
             [] {
-                EXPECT_TRUE(buttonIs("Exit", true));
+                EXPECT_TRUE(buttonIs("Exit", false));
                 EXPECT_EQ(transferWindow()->writeBar()->value(), 4);
-                clickTransferButton();
+                QTest::keyClick(transferWindow(), Qt::Key_Escape);
             })
         .then("window closed", [] { return transferWindowClosed(); });
     script.start();
@@ -318,6 +388,7 @@ TEST_F(FirmwareEndToEnd, NoRestartAfterFlashingLeavesTheWindowWaiting) {
     EXPECT_TRUE(script.done()) << script.waitingFor().toStdString();
     EXPECT_FALSE(sawStatus("Downloading is successful..."));
     EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(questions.isEmpty());
 }
 
 } // namespace

@@ -20,6 +20,10 @@
 void TransferEndToEnd::SetUp() {
     ASSERT_TRUE(dir.isValid());
     setMessageRecorder([this](const ShownMessage& message) { messages.push_back(message); });
+    setQuestionResponder([this](const ShownMessage& question) {
+        questions << question.text;
+        return questionAnswer;
+    });
     receiver = std::make_unique<SimulatedReceiver>(dir.path());
     connectTransferWindows(handOver);
 }
@@ -30,6 +34,7 @@ void TransferEndToEnd::TearDown() {
     if (receiver)
         receiver->stop();
     setMessageRecorder({});
+    setQuestionResponder({});
 }
 
 void TransferEndToEnd::startReceiver(std::vector<std::string> args) {

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "base/last_settings.h"
 #include "app/main_dialog.h"
-#include "widgets/message_box.h"
+#include "base/last_settings.h"
 #include "link/transfer_dialog.h"
 #include "tests/e2e/modal_script.h"
 #include "tests/e2e/simulated_receiver.h"
+#include "widgets/message_box.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -21,7 +21,7 @@
 class QPushButton;
 
 // The program's main window with the real transfer windows over the real serial port, and a
-// simulated receiver on COM1. Messages are recorded instead of shown.
+// simulated receiver on COM1. Messages and questions are recorded instead of shown.
 class TransferEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -70,6 +70,9 @@ protected:
     static bool writeFile(const QString& name, const QByteArray& bytes);
 
     std::vector<ShownMessage> messages;
+    // Questions asked, each answered with `questionAnswer`.
+    QStringList questions;
+    MessageAnswer questionAnswer = MessageAnswer::yes;
     QStringList statuses;
     QStringList captions;
     QTemporaryDir dir;

@@ -148,9 +148,9 @@ TEST_F(TransferWindow, ChannelDownloadCaptionFromFileHeaderAndNoWriteBar) {
     Bytes file{'C', 'D', 'F', 2, 0, 6, 12, 2, 14, 5, 0, 0, 0, 0};
     file.resize(14 + 5000, 0x33);
     wire::putU32(file.data() + 10, 5000);
-    ASSERT_TRUE(dialog.setChannelDownload(file));
+    ASSERT_TRUE(dialog.setChannelDownload(file, dir.filePath("list.cdf")));
     openAndWaitForProbe(dialog);
-    EXPECT_EQ(dialog.windowTitle(), "Channel data download - 06/12/2002 14:05");
+    EXPECT_EQ(dialog.windowTitle(), "Channel data download - list.cdf - 2002-12-06 14:05");
     EXPECT_EQ(dialog.transferBar()->maximum(), 4);
     EXPECT_FALSE(dialog.writeBar()->isVisible());
 }
@@ -161,7 +161,7 @@ TEST_F(TransferWindow, UploadCaptionShowsGmtTime) {
     dialog.setUpload(path);
     openAndWaitForProbe(dialog);
     static const QRegularExpression caption(
-        R"(^Channel data upload - \d\d/\d\d/\d{4} \d\d:\d\d \(GMT\)$)");
+        R"(^Channel data upload - up\.cdf - \d{4}-\d\d-\d\d \d\d:\d\d \(GMT\)$)");
     EXPECT_TRUE(caption.match(dialog.windowTitle()).hasMatch())
         << dialog.windowTitle().toStdString();
     EXPECT_FALSE(dialog.writeBar()->isVisible());
@@ -259,13 +259,16 @@ TEST_F(TransferWindow, ScriptedFirmwareDownloadRunsToExit) {
     EXPECT_EQ(dialog.transferBar()->value(), 1);
     source->push(BL_DONE);
     ASSERT_TRUE(waitFor([&] { return dialog.button()->text() == "Exit"; }));
-    EXPECT_TRUE(dialog.button()->isEnabled());
+    EXPECT_FALSE(dialog.button()->isEnabled()) << "no Exit while the flash is written";
     EXPECT_EQ(dialog.statusLine()->text(), "Writing ...");
     dialog.tick();
     dialog.tick();
     EXPECT_EQ(dialog.writeBar()->value(), 2);
     EXPECT_EQ(dialog.statusLine()->text(), "Writing ... 1 sec");
     EXPECT_EQ(link->lastWrite(), frameBytes(CMD_PROBE));
+    source->push(RSP_IDENT, identPayload(1, 0, 0));
+    ASSERT_TRUE(waitFor([&] { return dialog.button()->isEnabled(); }));
+    EXPECT_EQ(dialog.statusLine()->text(), "Downloading is successful...");
 
     QTest::mouseClick(dialog.button(), Qt::LeftButton);
     EXPECT_FALSE(dialog.isVisible()) << "Exit ends the window at once";
@@ -561,6 +564,132 @@ TEST_F(TransferWindow, BootLoaderEndingEarlyIsShownAsAnIncompleteImage) {
     QTest::keyClick(&dialog, Qt::Key_Return);
     ASSERT_TRUE(waitFor([&] { return !dialog.isVisible(); }));
     expectShutDown(dialog);
+}
+
+} // namespace
+
+namespace {
+
+// Leaving the window while the boot loader takes the image: the user is asked; "No" lets the
+// download go on, "Yes" stops it exactly as Cancel does and the window stays until Exit.
+TEST_F(TransferWindow, ClosingDuringTheBootLoaderAsksThenStopsAsCancel) {
+    QStringList questions;
+    MessageAnswer answer = MessageAnswer::no;
+    setQuestionResponder([&](const ShownMessage& question) {
+        questions << question.text;
+        return answer;
+    });
+    TransferDialog dialog(endpoint());
+    const Bytes image(5000, 0x21);
+    dialog.setFirmware({IdentificationRecord::fromBytes(identPayload(1, 0, 0).data()), image});
+    openAndWaitForProbe(dialog);
+    source->push(RSP_IDENT, identPayload(1, 0, 0));
+    ASSERT_TRUE(waitFor([&] { return dialog.button()->isEnabled(); }));
+    QTest::mouseClick(dialog.button(), Qt::LeftButton);
+    source->push(BL_READY);
+    source->push(BL_NEXT);
+    source->push(BL_NEXT);
+    const auto firstBlock = wire::bootBlock(image, 0);
+    ASSERT_TRUE(sent(Bytes(firstBlock.begin(), firstBlock.end())));
+
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_EQ(questions.size(), 1);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.machine().cancelRequested()) << "No: the download goes on";
+    source->push(BL_NEXT);
+    const auto secondBlock = wire::bootBlock(image, 1);
+    ASSERT_TRUE(sent(Bytes(secondBlock.begin(), secondBlock.end())));
+
+    answer = MessageAnswer::yes;
+    dialog.close(); // the close box
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.machine().cancelRequested());
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_EQ(questions.size(), 2) << "already stopping: not asked again";
+    EXPECT_TRUE(dialog.isVisible());
+
+    source->push(BL_NEXT);
+    ASSERT_TRUE(
+        waitFor([&] { return !link->writes.empty() && link->lastWrite()[3] == CMD_BOOT_ABORT; }));
+    EXPECT_EQ(dialog.statusLine()->text(), "Wait a few minutes...");
+    source->push(BL_DONE);
+    ASSERT_TRUE(waitFor([&] { return dialog.machine().state() == TransferState::CancelWait; }));
+    source->push(RSP_IDENT, identPayload(1, 0, 0));
+    ASSERT_TRUE(
+        waitFor([&] { return dialog.statusLine()->text() == "Downloading is canceled..."; }));
+    EXPECT_EQ(dialog.button()->text(), "Exit");
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible()) << "over: the window closes without a question";
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(questions[0], "Stop the firmware download? The receiver restarts with its old "
+                            "firmware, which takes a few minutes...");
+    setQuestionResponder({});
+}
+
+// While channel data travels the button reads Cancel and stops the transfer as closing does;
+// the report says what became of the file.
+TEST_F(TransferWindow, ChannelTransferButtonReadsCancelAndTheReportTellsTheEnd) {
+    TransferDialog dialog(endpoint());
+    QString path = dir.filePath("kept.cdf");
+    dialog.setUpload(path);
+    openAndWaitForProbe(dialog);
+    source->push(RSP_IDENT, identPayload(3, 1, 0));
+    ASSERT_TRUE(waitFor([&] { return dialog.button()->isEnabled(); }));
+    QTest::mouseClick(dialog.button(), Qt::LeftButton);
+    EXPECT_EQ(dialog.button()->text(), "Cancel");
+    EXPECT_TRUE(dialog.button()->isEnabled());
+    source->push(RSP_CHANNEL_OPEN, {2, 0});
+    source->push(RSP_UPLOAD_START, {0, 0, 0x10, 0, 0});
+    ASSERT_TRUE(sent(frameBytes(CMD_UPLOAD_BLOCK, numbered(0))));
+    QTest::mouseClick(dialog.button(), Qt::LeftButton);
+    expectShutDown(dialog);
+    const TransferReport report = dialog.report();
+    EXPECT_EQ(report.port, 1);
+    EXPECT_EQ(report.fileName, "kept.cdf");
+    EXPECT_EQ(transferResultLine(report), "Upload cancelled; kept.cdf was not changed");
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+// Every ending of a channel transfer gets a line that names the file and the port and says
+// what became of the data.
+TEST(TransferResultLine, NamesFileAndPortForEachEnding) {
+    using K = TransferKind;
+    using O = TransferOutcome;
+    struct Case {
+        TransferReport report;
+        const char* line;
+    };
+    const Case cases[] = {
+        {{K::channelUpload, O::succeeded, 1, "a.cdf", true, false, 310},
+         "Channel data saved to a.cdf from COM1, 310 programs"},
+        {{K::channelUpload, O::succeeded, 2, "a.cdf", true, false, 1},
+         "Channel data saved to a.cdf from COM2, 1 program"},
+        {{K::channelUpload, O::succeeded, 1, "a.cdf", true, false, -1},
+         "Channel data saved to a.cdf from COM1, but it does not read as a channel list; check "
+         "it with cdftool"},
+        {{K::channelUpload, O::failed, 1, "a.cdf", true, true, -1},
+         "Channel data from COM1 was not saved: a.cdf could not be written"},
+        {{K::channelUpload, O::failed, 0, "a.cdf", false, false, -1},
+         "No COM port could be opened; a.cdf was not changed"},
+        {{K::channelUpload, O::refused, 3, "a.cdf", false, false, -1},
+         "The receiver on COM3 refused the upload; a.cdf was not changed"},
+        {{K::channelUpload, O::noAnswer, 1, "a.cdf", true, false, -1},
+         "The receiver on COM1 stopped answering; a.cdf was not changed; try the upload again"},
+        {{K::channelDownload, O::succeeded, 1, "b.cdf", true, false, -1},
+         "Channel data sent to the receiver on COM1 from b.cdf"},
+        {{K::channelDownload, O::running, 1, "b.cdf", false, false, -1},
+         "Download cancelled; nothing was sent to the receiver"},
+        {{K::channelDownload, O::cancelled, 1, "b.cdf", true, false, -1},
+         "Download cancelled before the end; the receiver may hold part of b.cdf: check its "
+         "channels or download again"},
+        {{K::channelDownload, O::unconfirmed, 4, "b.cdf", true, false, -1},
+         "The receiver on COM4 did not confirm the download of b.cdf; check its channels"},
+        {{K::channelDownload, O::refused, 1, "b.cdf", false, false, -1},
+         "The receiver on COM1 refused b.cdf; nothing was sent to the receiver"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(transferResultLine(c.report), c.line);
 }
 
 } // namespace

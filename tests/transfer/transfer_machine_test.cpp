@@ -209,7 +209,7 @@ TEST_F(TransferMachineTest, FirmwareWithOutOfRangeDigitHasUnknownVersion) {
 
 TEST_F(TransferMachineTest, ChannelDownloadCaptionComesFromTheFileHeader) {
     startDownload(patternImage(3000));
-    EXPECT_EQ(view.caption, "Channel data download - 06/12/2002 14:05");
+    EXPECT_EQ(view.caption, "Channel data download - 2002-12-06 14:05");
     EXPECT_EQ(view.transferMaximum, 2);
     EXPECT_TRUE(view.writeBarHidden);
     EXPECT_EQ(machine.length(), 3000u);
@@ -224,7 +224,7 @@ TEST_F(TransferMachineTest, DownloadOfAFileShorterThanItsHeaderIsNotTaken) {
 
 TEST_F(TransferMachineTest, UploadCaptionShowsCurrentGmtTime) {
     startUpload();
-    EXPECT_EQ(view.caption, "Channel data upload - 09/03/2024 07:05 (GMT)");
+    EXPECT_EQ(view.caption, "Channel data upload - 2024-03-09 07:05 (GMT)");
     EXPECT_TRUE(view.writeBarHidden);
     EXPECT_EQ(machine.savedTime(), (CdfTimestamp{9, 3, 24, 7, 5}));
 }
@@ -345,13 +345,13 @@ TEST_F(TransferMachineTest, UploadTitleFollowsTheClockUntilStart) {
     detect();
     now = now.addSecs(60);
     machine.onTick();
-    EXPECT_EQ(view.caption, "Channel data upload - 09/03/2024 07:06 (GMT)");
+    EXPECT_EQ(view.caption, "Channel data upload - 2024-03-09 07:06 (GMT)");
     detect();
     machine.onButton();
     EXPECT_EQ(machine.state(), TransferState::ChannelRequested);
     now = now.addSecs(3600);
     machine.onTick();
-    EXPECT_EQ(view.caption, "Channel data upload - 09/03/2024 07:06 (GMT)");
+    EXPECT_EQ(view.caption, "Channel data upload - 2024-03-09 07:06 (GMT)");
     frame(RSP_CHANNEL_OPEN, {1, 0x03});
     frame(RSP_UPLOAD_START, uploadStart(0, 100));
     const Bytes header =
@@ -644,7 +644,7 @@ TEST_F(TransferMachineTest, FlashWritingCountsToNinetySecondsThenReportsFailureO
     EXPECT_EQ(view.writeMaximum, 124);
     EXPECT_EQ(view.status, "Writing ...");
     EXPECT_EQ(view.buttonText, "Exit");
-    EXPECT_TRUE(view.buttonEnabled);
+    EXPECT_FALSE(view.buttonEnabled) << "nothing to end while the receiver writes its flash";
 
     const auto writes = link.writes.size();
     machine.onTick();
@@ -661,8 +661,10 @@ TEST_F(TransferMachineTest, FlashWritingCountsToNinetySecondsThenReportsFailureO
     EXPECT_EQ(view.writePosition, 124);
     EXPECT_EQ(view.status, "Writing ... 90 sec");
     EXPECT_EQ(machine.tickCount(), 180u);
+    EXPECT_FALSE(view.buttonEnabled);
     machine.onTick();
     EXPECT_EQ(view.status, "Downloading is failed...");
+    EXPECT_TRUE(view.buttonEnabled) << "Exit once the wait is over";
     const auto statuses = view.statuses.size();
     machine.onTick();
     machine.onTick();

@@ -1,0 +1,104 @@
+#include "link/transfer_report.h"
+
+#include "channels/channel_database.h"
+#include "channels/channel_file_reader.h"
+
+namespace {
+
+QString portName(int port) {
+    return QStringLiteral("COM%1").arg(port);
+}
+
+QString programsText(int count) {
+    return count == 1 ? QStringLiteral("1 program") : QStringLiteral("%1 programs").arg(count);
+}
+
+QString uploadLine(const TransferReport& r) {
+    const QString& file = r.fileName;
+    const QString unchanged = QStringLiteral("%1 was not changed").arg(file);
+    switch (r.outcome) {
+    case TransferOutcome::succeeded:
+        if (r.programs < 0)
+            return QStringLiteral("Channel data saved to %1 from %2, but it does not read as a "
+                                  "channel list; check it with cdftool")
+                .arg(file, portName(r.port));
+        return QStringLiteral("Channel data saved to %1 from %2, %3")
+            .arg(file, portName(r.port), programsText(r.programs));
+    case TransferOutcome::refused:
+        return QStringLiteral("The receiver on %1 refused the upload; %2")
+            .arg(portName(r.port), unchanged);
+    case TransferOutcome::noAnswer:
+        return QStringLiteral("The receiver on %1 stopped answering; %2; try the upload again")
+            .arg(portName(r.port), unchanged);
+    case TransferOutcome::failed:
+        if (r.saveFailed)
+            return QStringLiteral("Channel data from %1 was not saved: %2 could not be written")
+                .arg(portName(r.port), file);
+        if (r.port == 0)
+            return QStringLiteral("No COM port could be opened; %1").arg(unchanged);
+        return QStringLiteral("The upload from %1 failed; %2").arg(portName(r.port), unchanged);
+    case TransferOutcome::running:
+    case TransferOutcome::cancelled:
+        return QStringLiteral("Upload cancelled; %1").arg(unchanged);
+    default:
+        return QStringLiteral("The upload did not finish; %1").arg(unchanged);
+    }
+}
+
+QString downloadLine(const TransferReport& r) {
+    const QString& file = r.fileName;
+    const QString nothingSent = QStringLiteral("nothing was sent to the receiver");
+    const QString checkIt =
+        QStringLiteral("the receiver may hold part of %1: check its channels or download again")
+            .arg(file);
+    switch (r.outcome) {
+    case TransferOutcome::succeeded:
+        return QStringLiteral("Channel data sent to the receiver on %1 from %2")
+            .arg(portName(r.port), file);
+    case TransferOutcome::refused:
+        return QStringLiteral("The receiver on %1 refused %2; %3")
+            .arg(portName(r.port), file, nothingSent);
+    case TransferOutcome::unconfirmed:
+        return QStringLiteral("The receiver on %1 did not confirm the download of %2; check its "
+                              "channels")
+            .arg(portName(r.port), file);
+    case TransferOutcome::noAnswer:
+        return QStringLiteral("The receiver on %1 stopped answering; %2")
+            .arg(portName(r.port), r.dataMoved ? checkIt : nothingSent);
+    case TransferOutcome::failed:
+        if (r.port == 0)
+            return QStringLiteral("No COM port could be opened; %1").arg(nothingSent);
+        return QStringLiteral("The download to %1 failed; %2")
+            .arg(portName(r.port), r.dataMoved ? checkIt : nothingSent);
+    case TransferOutcome::running:
+    case TransferOutcome::cancelled:
+        return r.dataMoved ? QStringLiteral("Download cancelled before the end; %1").arg(checkIt)
+                           : QStringLiteral("Download cancelled; %1").arg(nothingSent);
+    default:
+        return QStringLiteral("The download did not finish; %1")
+            .arg(r.dataMoved ? checkIt : nothingSent);
+    }
+}
+
+} // namespace
+
+QString transferResultLine(const TransferReport& report) {
+    switch (report.kind) {
+    case TransferKind::channelUpload:
+        return uploadLine(report);
+    case TransferKind::channelDownload:
+        return downloadLine(report);
+    case TransferKind::firmwareDownload:
+        break;
+    }
+    return {};
+}
+
+int channelProgramCount(std::span<const std::uint8_t> image) {
+    ChannelDatabase database;
+    const QByteArrayView bytes(reinterpret_cast<const char*>(image.data()),
+                               qsizetype(image.size()));
+    if (readChannelImage(database, bytes) != 0)
+        return -1;
+    return int(database.tvList.size() + database.radioList.size());
+}
