@@ -154,19 +154,25 @@ void MainDialog::buildControls() {
     channelColumn->addStretch(1);
     channelColumn->addLayout(channelRow);
 
+    // Under the boxes, two text lines high: a long file name wraps instead of cutting off how
+    // the transfer ended.
+    transferResult_ = new QLabel(this);
+    transferResult_->setObjectName(QStringLiteral("transferResult"));
+    transferResult_->setWordWrap(true);
+    transferResult_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    transferResult_->setFixedHeight(units.y(16));
+
     auto* window = new QVBoxLayout(this);
     window->setContentsMargins(units.x(8), units.y(5), units.x(6), units.y(7));
     window->setSpacing(units.y(8));
     window->addWidget(firmwareBox);
     window->addWidget(channelBox);
+    window->addWidget(transferResult_);
     window->addStretch(1);
 
-    WindowMemory::attach(this, QStringLiteral("Main window"), units.size(207, 159),
+    // The template's size with the transfer result's two lines below the boxes.
+    WindowMemory::attach(this, QStringLiteral("Main window"), units.size(207, 176),
                          settings_.store());
-
-    transferResult_ = new QLabel(this);
-    transferResult_->setObjectName(QStringLiteral("transferResult"));
-    units.place(transferResult_, 10, 145, 189, 10);
 
     QWidget::setTabOrder(firmwarePathEdit_, firmwareBrowseButton_);
     QWidget::setTabOrder(firmwareBrowseButton_, firmwareDownloadButton_);

@@ -19,8 +19,8 @@ QString uploadLine(const TransferReport& r) {
     switch (r.outcome) {
     case TransferOutcome::succeeded:
         if (r.programs < 0)
-            return QStringLiteral("Channel data saved to %1 from %2, but it does not read as a "
-                                  "channel list; check it with cdftool")
+            return QStringLiteral("Channel data saved to %1 from %2, but it does not read: check "
+                                  "it with cdftool")
                 .arg(file, portName(r.port));
         return QStringLiteral("Channel data saved to %1 from %2, %3")
             .arg(file, portName(r.port), programsText(r.programs));
@@ -28,11 +28,11 @@ QString uploadLine(const TransferReport& r) {
         return QStringLiteral("The receiver on %1 refused the upload; %2")
             .arg(portName(r.port), unchanged);
     case TransferOutcome::noAnswer:
-        return QStringLiteral("The receiver on %1 stopped answering; %2; try the upload again")
+        return QStringLiteral("The receiver on %1 stopped answering; %2")
             .arg(portName(r.port), unchanged);
     case TransferOutcome::failed:
         if (r.saveFailed)
-            return QStringLiteral("Channel data from %1 was not saved: %2 could not be written")
+            return QStringLiteral("Channel data from %1 not saved: %2 could not be written")
                 .arg(portName(r.port), file);
         if (r.port == 0)
             return QStringLiteral("No COM port could be opened; %1").arg(unchanged);
@@ -48,9 +48,8 @@ QString uploadLine(const TransferReport& r) {
 QString downloadLine(const TransferReport& r) {
     const QString& file = r.fileName;
     const QString nothingSent = QStringLiteral("nothing was sent to the receiver");
-    const QString checkIt =
-        QStringLiteral("the receiver may hold part of %1: check its channels or download again")
-            .arg(file);
+    // Part of the body may have reached the receiver: only a whole download again is sure.
+    const QString again = QStringLiteral("download %1 again").arg(file);
     switch (r.outcome) {
     case TransferOutcome::succeeded:
         return QStringLiteral("Channel data sent to the receiver on %1 from %2")
@@ -59,24 +58,27 @@ QString downloadLine(const TransferReport& r) {
         return QStringLiteral("The receiver on %1 refused %2; %3")
             .arg(portName(r.port), file, nothingSent);
     case TransferOutcome::unconfirmed:
-        return QStringLiteral("The receiver on %1 did not confirm the download of %2; check its "
-                              "channels")
+        return QStringLiteral("The receiver on %1 did not confirm %2: check its channels")
             .arg(portName(r.port), file);
     case TransferOutcome::noAnswer:
-        return QStringLiteral("The receiver on %1 stopped answering; %2")
-            .arg(portName(r.port), r.dataMoved ? checkIt : nothingSent);
+        return r.dataMoved ? QStringLiteral("The receiver on %1 stopped answering midway: %2")
+                                 .arg(portName(r.port), again)
+                           : QStringLiteral("The receiver on %1 stopped answering; %2")
+                                 .arg(portName(r.port), nothingSent);
     case TransferOutcome::failed:
         if (r.port == 0)
             return QStringLiteral("No COM port could be opened; %1").arg(nothingSent);
-        return QStringLiteral("The download to %1 failed; %2")
-            .arg(portName(r.port), r.dataMoved ? checkIt : nothingSent);
+        return r.dataMoved ? QStringLiteral("The download to %1 failed midway: %2")
+                                 .arg(portName(r.port), again)
+                           : QStringLiteral("The download to %1 failed; %2")
+                                 .arg(portName(r.port), nothingSent);
     case TransferOutcome::running:
     case TransferOutcome::cancelled:
-        return r.dataMoved ? QStringLiteral("Download cancelled before the end; %1").arg(checkIt)
+        return r.dataMoved ? QStringLiteral("Download cancelled midway: %1").arg(again)
                            : QStringLiteral("Download cancelled; %1").arg(nothingSent);
     default:
-        return QStringLiteral("The download did not finish; %1")
-            .arg(r.dataMoved ? checkIt : nothingSent);
+        return r.dataMoved ? QStringLiteral("The download did not finish: %1").arg(again)
+                           : QStringLiteral("The download did not finish; %1").arg(nothingSent);
     }
 }
 

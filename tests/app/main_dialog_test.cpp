@@ -196,7 +196,8 @@ TEST_F(MainDialogTest, FirstRunShowsEmptyFieldsAndStatus) {
 
 TEST_F(MainDialogTest, ResizableWindowOpensAtItsUsualSize) {
     openDialog();
-    EXPECT_EQ(dialog->size(), DialogUnits(dialog->font()).size(207, 159));
+    // The template's size with the transfer result's two lines below the boxes.
+    EXPECT_EQ(dialog->size(), DialogUnits(dialog->font()).size(207, 176));
     const Qt::WindowFlags flags = dialog->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowMaximizeButtonHint);
@@ -712,11 +713,13 @@ TEST_F(MainDialogTest, TransferResultLineShownUntilTheNextAction) {
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->text(), QString());
 
-    transferResult = QStringLiteral("Channel data saved to list.cdf from COM1, 310 programs");
+    transferResult = QStringLiteral(
+        "Channel data saved to receiver-backup-2026-12-08.cdf from COM1, 310 programs");
     click("channelUpload");
     EXPECT_EQ(dialog->transferResult(), transferResult);
     EXPECT_TRUE(line->isVisible());
     EXPECT_LE(line->geometry().bottom(), dialog->rect().bottom()) << "inside the window";
+    EXPECT_LE(line->heightForWidth(line->width()), line->height()) << "shown whole";
 
     transferResult = QStringLiteral("Channel data sent to the receiver on COM1 from list.cdf");
     click("channelDownload");

@@ -95,7 +95,7 @@ const WindowCase windowCases[] = {
     {"MainWindow",
      "Main window",
      [] { return std::make_unique<MainDialog>(lastSettings()); },
-     QSize(207, 159),
+     QSize(207, 176), // the template with the transfer result line below
      {"firmwarePath", "channelPath"},
      false},
     {"Editor",
