@@ -24,6 +24,13 @@ QString uploadLine(const TransferReport& r) {
                 .arg(file, portName(r.port));
         return QStringLiteral("Channel data saved to %1 from %2, %3")
             .arg(file, portName(r.port), programsText(r.programs));
+    case TransferOutcome::unconfirmed: // every block arrived and reads whole: saved
+        return QStringLiteral("Channel data saved to %1 from %2, %3; the receiver did not "
+                              "confirm the end")
+            .arg(file, portName(r.port), programsText(r.programs));
+    case TransferOutcome::disconnected:
+        return QStringLiteral("The line to the receiver on %1 was lost; %2")
+            .arg(portName(r.port), unchanged);
     case TransferOutcome::refused:
         return QStringLiteral("The receiver on %1 refused the upload; %2")
             .arg(portName(r.port), unchanged);
@@ -60,6 +67,11 @@ QString downloadLine(const TransferReport& r) {
     case TransferOutcome::unconfirmed:
         return QStringLiteral("The receiver on %1 did not confirm %2: check its channels")
             .arg(portName(r.port), file);
+    case TransferOutcome::disconnected:
+        return r.dataMoved ? QStringLiteral("The line to the receiver on %1 was lost midway: %2")
+                                 .arg(portName(r.port), again)
+                           : QStringLiteral("The line to the receiver on %1 was lost; %2")
+                                 .arg(portName(r.port), nothingSent);
     case TransferOutcome::noAnswer:
         return r.dataMoved ? QStringLiteral("The receiver on %1 stopped answering midway: %2")
                                  .arg(portName(r.port), again)

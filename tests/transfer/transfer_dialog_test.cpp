@@ -675,6 +675,13 @@ TEST(TransferResultLine, NamesFileAndPortForEachEnding) {
          "The receiver on COM3 refused the upload; a.cdf was not changed"},
         {{K::channelUpload, O::noAnswer, 1, "a.cdf", true, false, -1},
          "The receiver on COM1 stopped answering; a.cdf was not changed"},
+        {{K::channelUpload, O::unconfirmed, 1, "a.cdf", true, false, 12},
+         "Channel data saved to a.cdf from COM1, 12 programs; the receiver did not confirm the "
+         "end"},
+        {{K::channelUpload, O::disconnected, 1, "a.cdf", true, false, -1},
+         "The line to the receiver on COM1 was lost; a.cdf was not changed"},
+        {{K::channelDownload, O::disconnected, 2, "b.cdf", true, false, -1},
+         "The line to the receiver on COM2 was lost midway: download b.cdf again"},
         {{K::channelDownload, O::succeeded, 1, "b.cdf", true, false, -1},
          "Channel data sent to the receiver on COM1 from b.cdf"},
         {{K::channelDownload, O::running, 1, "b.cdf", false, false, -1},
