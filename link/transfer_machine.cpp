@@ -544,10 +544,10 @@ void TransferMachine::onBootByte(std::uint8_t code, std::span<const std::uint8_t
         }
         break;
     case TransferState::BootSending:
-        if (code == BL_NEXT || code == BL_REPEAT || code == BL_DONE)
-            progress(); // the boot loader is still there
+        // Only a request that moves something shows the loader is still with us: one that
+        // keeps asking past the last block, for the header again, or refuses every abort must
+        // not hold the transfer open for ever.
         if (code == BL_NEXT) {
-            bootRepeats_ = 0;
             if (cancelRequested_)
                 sendBootAbort();
             else
@@ -585,6 +585,7 @@ void TransferMachine::onBootRepeat() {
                    bootModeAdvice);
         return;
     }
+    progress();
     link_.resendRaw();
 }
 
@@ -601,12 +602,21 @@ void TransferMachine::sendNextBootBlock() {
     bytesMoved_ = std::min<std::uint64_t>(std::uint64_t(block_) * blockSize, length_);
     if (std::int64_t(block_) * blockSize >= length_)
         return;
+    progress();
+    bootRepeats_ = 0;
     link_.sendRaw(wire::bootBlock(data_.first(length_), block_));
     view_.setStatus(QString::asprintf("Sending ... %u %%", percentOf(block_, length_)));
     view_.setTransferPosition(block_);
 }
 
 void TransferMachine::sendBootAbort() {
+    if (bootAborts_ >= maxBootRepeats) {
+        giveUp(TransferOutcome::rejected,
+               QStringLiteral("The receiver refused the stop ten times. ") + bootModeAdvice);
+        return;
+    }
+    bootAborts_ += 1;
+    progress();
     // A frame exactly the size of a boot block, sent when the boot loader expects one.
     static const std::array<std::uint8_t, wire::bootAbortPayloadSize> zeros{};
     link_.sendFrame(CMD_BOOT_ABORT, zeros);
@@ -793,12 +803,13 @@ void TransferMachine::onUploadEnd() {
     // Marked first: a failed save shows a message box, whose event loop must not see a
     // second end frame.
     finish();
-    view_.setStatus(QStringLiteral("Uploading is successful..."));
+    // "successful" only once the file is written: a save that fails has its own message.
     if (view_.saveUpload(upload_->image()) != 0) {
         outcome_ = TransferOutcome::failed;
         view_.clearChannelPath();
     } else {
         outcome_ = TransferOutcome::succeeded;
+        view_.setStatus(QStringLiteral("Uploading is successful..."));
     }
     view_.requestClose();
 }

@@ -150,6 +150,7 @@ private:
     int block_ = 0;
     int lastSeenBlock_ = -1;
     int bootRepeats_ = 0; // BL_REPEAT in a row for the current boot block
+    int bootAborts_ = 0;  // CMD_BOOT_ABORT frames sent after Cancel
     std::uint64_t bytesMoved_ = 0;
     unsigned quietTicks_ = 0;       // ticks since the last reply that moved the transfer on
     bool bootModePrompted_ = false; // the boot loader was reached through the boot-mode prompt

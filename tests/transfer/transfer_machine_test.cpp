@@ -874,6 +874,10 @@ TEST_F(TransferMachineTest, FailedSaveEmptiesThePathAndStillCloses) {
     EXPECT_EQ(view.savedImages.size(), 1u);
     EXPECT_TRUE(view.channelPathCleared);
     EXPECT_EQ(view.closeRequests, 1);
+    EXPECT_EQ(machine.outcome(), TransferOutcome::failed);
+    EXPECT_EQ(std::count(view.statuses.begin(), view.statuses.end(), "Uploading is successful..."),
+              0)
+        << "no success shown for a file that was not written";
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1285,6 +1289,51 @@ TEST_F(TransferMachineTest, BlockRefusedTenTimesInARowEndsTheDownload) {
     EXPECT_EQ(view.status,
               "The receiver refused block 3 ten times. Repeat the download in boot mode...");
     EXPECT_EQ(view.buttonText, "Exit");
+}
+
+// A loader that keeps asking without taking anything (past the last block, for the header
+// again, or refusing every abort) ends the transfer within the quiet bound or the repeat bound.
+TEST_F(TransferMachineTest, RequestsThatMoveNothingDoNotKeepTheDownloadOpen) {
+    struct Case {
+        const char* name;
+        int blocksFirst;    // BL_NEXT answered with a block before the loop
+        bool cancel;        // Cancel pressed before the loop
+        std::uint8_t asked; // what the loader keeps sending, once per tick
+        TransferOutcome outcome;
+    };
+    for (const Case c : {Case{"past the end", 3, false, BL_NEXT, TransferOutcome::noAnswer},
+                         Case{"header again", 0, false, BL_REPEAT, TransferOutcome::noAnswer},
+                         Case{"abort refused", 1, true, BL_REPEAT, TransferOutcome::rejected},
+                         Case{"abort ignored", 1, true, BL_NEXT, TransferOutcome::rejected}}) {
+        SCOPED_TRACE(c.name);
+        TransferFlags caseFlags;
+        FakeView caseView{caseFlags};
+        FakeLink caseLink;
+        TransferMachine boot{caseView, caseLink, caseFlags};
+        const Bytes threeBlocks = patternImage(3000);
+        boot.setFirmware(
+            {IdentificationRecord::fromBytes(identPayload(3, 1, 0).data()), threeBlocks});
+        ASSERT_TRUE(boot.startProbing());
+        boot.onFrame(RSP_IDENT, identPayload(3, 0, 0));
+        boot.onButton();
+        boot.onFrame(BL_READY, {});
+        boot.onFrame(BL_NEXT, {}); // header
+        for (int b = 0; b < c.blocksFirst; ++b)
+            boot.onFrame(BL_NEXT, {});
+        if (c.cancel)
+            boot.onButton();
+        int ticks = 0;
+        for (; ticks < 200 && boot.state() == TransferState::BootSending; ++ticks) {
+            boot.onFrame(c.asked, {});
+            boot.onTick();
+        }
+        EXPECT_EQ(boot.state(), TransferState::Finished);
+        EXPECT_LE(ticks, 20) << "within the 10 s quiet bound";
+        EXPECT_EQ(boot.outcome(), c.outcome);
+        EXPECT_TRUE(caseView.status.endsWith("Repeat the download in boot mode..."))
+            << caseView.status.toStdString();
+        EXPECT_FALSE(caseLink.isPortOpen());
+    }
 }
 
 // The port reports the line gone: the transfer ends at the next tick, not after 10 s.
