@@ -624,6 +624,10 @@ void TransferMachine::sendBootAbort() {
 }
 
 void TransferMachine::onBootDone() {
+    // The end answers a Cancel only once the abort has gone out. Before that the loader ended
+    // by itself, with the whole image or a part of it, and is writing that now.
+    if (cancelRequested_ && bootAborts_ == 0)
+        cancelRequested_ = false;
     if (cancelRequested_) {
         setState(TransferState::CancelWait);
         view_.setWriteRange(cancelBarMaximum);

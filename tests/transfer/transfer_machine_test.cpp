@@ -1270,6 +1270,47 @@ TEST_F(TransferMachineTest, BootLoaderEndBeforeTheLastBlockIsNoSuccess) {
     }
 }
 
+// Cancel pressed while the loader takes a block, and the loader ends instead of asking for the
+// next one: no abort went out, so the receiver writes what it took. The ending says so.
+TEST_F(TransferMachineTest, LoaderEndBeforeTheAbortWentOutIsNoCancel) {
+    struct Case {
+        int requests; // blocks the loader asked for before Cancel and its end
+        TransferState state;
+        TransferOutcome outcome;
+        QString status;
+    };
+    for (const Case& c :
+         {Case{5, TransferState::Finished, TransferOutcome::succeeded,
+               "Downloading is successful..."},
+          Case{1, TransferState::Finished, TransferOutcome::incomplete,
+               "Image may be incomplete (1 of 5 blocks). Repeat the download in boot mode..."}}) {
+        SCOPED_TRACE(c.requests);
+        TransferFlags caseFlags;
+        FakeView caseView{caseFlags};
+        FakeLink caseLink;
+        TransferMachine boot{caseView, caseLink, caseFlags};
+        const Bytes fiveBlocks = patternImage(5000);
+        boot.setFirmware(
+            {IdentificationRecord::fromBytes(identPayload(3, 1, 0).data()), fiveBlocks});
+        ASSERT_TRUE(boot.startProbing());
+        boot.onFrame(RSP_IDENT, identPayload(3, 0, 0));
+        boot.onButton();
+        boot.onFrame(BL_READY, {});
+        boot.onFrame(BL_NEXT, {}); // header
+        for (int b = 0; b < c.requests; ++b)
+            boot.onFrame(BL_NEXT, {});
+        boot.onButton(); // Cancel
+        boot.onFrame(BL_DONE, {});
+        EXPECT_EQ(
+            std::count(caseView.statuses.begin(), caseView.statuses.end(), "Wait a few minutes..."),
+            0);
+        boot.onFrame(RSP_IDENT, identPayload(3, 1, 0)); // restarted with the image's version
+        EXPECT_EQ(boot.state(), c.state);
+        EXPECT_EQ(boot.outcome(), c.outcome);
+        EXPECT_EQ(caseView.status, c.status);
+    }
+}
+
 TEST_F(TransferMachineTest, BlockRefusedTenTimesInARowEndsTheDownload) {
     startFirmware(5000);
     runToBootSending();
