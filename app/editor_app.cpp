@@ -30,10 +30,11 @@ int EditorApp::run() {
 }
 
 void EditorApp::quit() {
-    QWidget* last = nullptr;
+    // A window may end itself from its close handler and still ignore the event (the editor
+    // does, after its own questions), so what counts is whether it is still the top window.
     while (QWidget* window = QApplication::activeModalWidget()) {
-        if (window == last || !window->close())
-            return;
-        last = window;
+        window->close();
+        if (QApplication::activeModalWidget() == window)
+            return; // it refused: the program goes on
     }
 }

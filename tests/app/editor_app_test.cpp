@@ -4,6 +4,8 @@
 #include "tests/support/test_environment.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTimer>
@@ -67,19 +69,44 @@ TEST(EditorApp, RunsTheMainWindowModallyUntilItCloses) {
     EXPECT_EQ(uploads, QStringList{QStringLiteral("/receiver/list.cdf")});
 }
 
-// Ctrl+C, kill or a closed terminal quit as closing the window does, never in the middle of
-// whatever runs (each window may refuse, as a firmware download asks first).
+namespace {
+// A window like the channel editor: its close handler ends it after its own questions but
+// ignores the close event itself.
+class SelfEndingWindow : public QDialog {
+public:
+    using QDialog::QDialog;
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        done(QDialog::Rejected);
+    }
+};
+} // namespace
+
+// Ctrl+C, kill or a closed terminal quit as closing the windows from the top does, never in
+// the middle of whatever runs (each window may refuse, as a firmware download asks first).
 TEST(EditorApp, TerminationSignalQuitsThroughTheWindows) {
     int argc = 1;
     char name[] = "rx7700";
     char* argv[] = {name, nullptr};
     EditorApp app(argc, argv);
+    bool editorOpened = false;
     bool raised = false;
     bool forced = false;
     QTimer poll;
     poll.setInterval(5);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!raised && qobject_cast<MainDialog*>(QApplication::activeModalWidget())) {
+        QWidget* top = QApplication::activeModalWidget();
+        if (!editorOpened && qobject_cast<MainDialog*>(top)) {
+            editorOpened = true;
+            // A window over the main window, as the editor runs.
+            QTimer::singleShot(0, top, [top] {
+                SelfEndingWindow editor(top);
+                editor.setObjectName(QStringLiteral("editor"));
+                editor.exec();
+            });
+        } else if (!raised && top && top->objectName() == QLatin1String("editor")) {
             raised = true;
             ::raise(SIGTERM);
         }
@@ -87,14 +114,14 @@ TEST(EditorApp, TerminationSignalQuitsThroughTheWindows) {
     QTimer watchdog;
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        if (QWidget* window = QApplication::activeModalWidget()) {
+        while (QWidget* window = QApplication::activeModalWidget()) {
             forced = true;
-            window->close();
+            window->hide();
         }
     });
     poll.start();
     watchdog.start(3000);
     EXPECT_EQ(app.run(), 0);
     EXPECT_TRUE(raised);
-    EXPECT_FALSE(forced) << "the signal did not close the window";
+    EXPECT_FALSE(forced) << "the signal did not close both windows";
 }
