@@ -132,6 +132,14 @@ void ConsoleTransfer::interrupt(int signalNumber) {
                                  "leave it switched on"));
         return;
     }
+    // Stopped before the boot loader was sent the abort (or straight after the reset into it):
+    // nothing tells it to give up, and it waits for blocks that never come.
+    const bool resetSent = state != TransferState::ResetSent || mode_ != Mode::bootLoader;
+    if (isBootExchange(state) && resetSent && !machine_->abortSent()) {
+        end(code, QStringLiteral("Stopped before the receiver was told: it may be waiting in its "
+                                 "boot loader. Repeat the download with flash --boot"));
+        return;
+    }
     end(code, QStringLiteral("Cancelled"));
 }
 

@@ -69,6 +69,8 @@ public:
     int lastSeenBlock() const { return lastSeenBlock_; }
     unsigned tickCount() const { return tickCount_; }
     bool cancelRequested() const { return cancelRequested_; }
+    // The boot loader has been sent the abort that Cancel asks for.
+    bool abortSent() const { return bootAborts_ > 0; }
     int currentPort() const { return currentPort_; }
     int firstOpenedPort() const { return firstOpenedPort_; }
     int detectedPort() const { return detectedPort_; }

@@ -291,6 +291,32 @@ TEST_F(CtlEndToEnd, CtrlCDuringAFirmwareDownloadCancelsThroughTheBootLoader) {
     EXPECT_FALSE(QFile::exists(path("flashed.bin"))) << "no image reached the flash";
 }
 
+// A second Ctrl+C before the boot loader was sent the abort leaves it waiting for blocks: the
+// user is told so, not just "Cancelled".
+TEST_F(CtlEndToEnd, SecondCtrlCBeforeTheAbortSaysTheReceiverWaitsInItsBootLoader) {
+    const QByteArray image = sample::firmwareFile(13, QByteArray("\x03\x01\x00\x00", 4), 20 * 1024);
+    ASSERT_TRUE(writeFile(path("fw.bin"), image));
+    // Slow replies: both interrupts land while the loader takes a block.
+    startReceiver({"--turnaround", "600", "--firmware-out", stdPath("flashed.bin")});
+    int interrupts = 0;
+    const CtlRun run = runCtl({"flash", "fw.bin"}, [&](QProcess& process, const QString& err) {
+        if (interrupts == 0 && err.contains(QStringLiteral("Sending ... 10 %"))) {
+            ++interrupts;
+            ::kill(pid_t(process.processId()), SIGINT);
+        } else if (interrupts == 1 && err.contains(QStringLiteral("interrupt again"))) {
+            ++interrupts;
+            ::kill(pid_t(process.processId()), SIGINT);
+        }
+    });
+    ASSERT_EQ(interrupts, 2) << run.err.toStdString();
+    EXPECT_EQ(run.exitCode, 130);
+    EXPECT_TRUE(run.err.endsWith(
+        QStringLiteral("rx7700ctl: Stopped before the receiver was told: it may be waiting in "
+                       "its boot loader. Repeat the download with flash --boot\n")))
+        << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("flashed.bin")));
+}
+
 // Every way a transfer can end short, each against a receiver of its own, all at once: the
 // exit code, the window's status as the last line, and a progress that never claims more.
 TEST_F(CtlEndToEnd, EveryEndingHasItsExitCodeAndErrorLine) {
