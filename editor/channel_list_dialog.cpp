@@ -35,6 +35,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 
 namespace {
@@ -50,6 +51,30 @@ QString menuText(const char* format, const QByteArray& name) {
     QString text = NameCodec::toText(name);
     text.replace(QLatin1Char('&'), QStringLiteral("&&"));
     return QString::fromLatin1(format).arg(text);
+}
+
+// A Channel Data File the user chose to compare the lists with.
+struct ReferenceFile {
+    QString path;
+    ChannelDatabase channels;
+};
+
+// Asks for a Channel Data File and reads it. Nothing when the user cancels or the file cannot
+// be read (the reader's message has been shown then).
+std::optional<ReferenceFile> readReferenceFile(QWidget* parent) {
+    FileDialogRequest request;
+    request.filter = QStringLiteral("Channel Data File (*.CDF)|*.cdf|All file (*.*)|*.*||");
+    request.defaultSuffix = QStringLiteral("CDF");
+    request.mustExist = true;
+    std::optional<ReferenceFile> reference(std::in_place);
+    reference->path = runFileDialog(parent, request);
+    if (reference->path.isEmpty())
+        return std::nullopt;
+    if (const int result = readChannelFile(reference->channels, reference->path); result != 0) {
+        showMessage(parent, channelReadResultText(result));
+        return std::nullopt;
+    }
+    return reference;
 }
 
 } // namespace
@@ -603,19 +628,10 @@ void ChannelListDialog::selectWhere(
 }
 
 void ChannelListDialog::selectNotInFile() {
-    FileDialogRequest request;
-    request.filter = QStringLiteral("Channel Data File (*.CDF)|*.cdf|All file (*.*)|*.*||");
-    request.defaultSuffix = QStringLiteral("CDF");
-    request.mustExist = true;
-    const QString path = runFileDialog(this, request);
-    if (path.isEmpty())
+    const std::optional<ReferenceFile> reference = readReferenceFile(this);
+    if (!reference)
         return;
-    ChannelDatabase reference;
-    if (const int result = readChannelFile(reference, path); result != 0) {
-        showMessage(this, channelReadResultText(result));
-        return;
-    }
-    const ChannelMatches matches = matchChannels(m_database, reference);
+    const ChannelMatches matches = matchChannels(m_database, reference->channels);
     selectWhere([&matches](const std::vector<ProgramNode*>& programs) {
         return ProgramCleanup::notIn(programs, matches);
     });
@@ -678,23 +694,14 @@ void ChannelListDialog::onHelp() {
 }
 
 void ChannelListDialog::onOrderFromFile() {
-    FileDialogRequest request;
-    request.filter = QStringLiteral("Channel Data File (*.CDF)|*.cdf|All file (*.*)|*.*||");
-    request.defaultSuffix = QStringLiteral("CDF");
-    request.mustExist = true;
-    const QString path = runFileDialog(this, request);
-    if (path.isEmpty())
+    const std::optional<ReferenceFile> reference = readReferenceFile(this);
+    if (!reference)
         return;
-    ChannelDatabase reference;
-    if (const int result = readChannelFile(reference, path); result != 0) {
-        showMessage(this, channelReadResultText(result));
-        return;
-    }
 
     leaveView();
     ChannelOrder order{m_workingTvList, m_workingRadioList, m_groupCopies};
     const ReferenceOrderCounts counts =
-        orderFromReference(m_database, order, &Program::pendingFavoriteMask, reference);
+        orderFromReference(m_database, order, &Program::pendingFavoriteMask, reference->channels);
     m_workingTvList = std::move(order.tvList);
     m_workingRadioList = std::move(order.radioList);
     m_groupCopies = std::move(order.groups);
@@ -708,7 +715,7 @@ void ChannelListDialog::onOrderFromFile() {
     showMessage(this,
                 QStringLiteral("Order taken from %1.\n\n%2\n\nPrograms not found there follow the "
                                "others in their own order.")
-                    .arg(QFileInfo(path).fileName(), referenceOrderSummary(counts)),
+                    .arg(QFileInfo(reference->path).fileName(), referenceOrderSummary(counts)),
                 MessageIcon::none);
 }
 

@@ -212,6 +212,28 @@ private:
     ChannelListState after_;
 };
 
+// Notes where each program of `slot` (its entry in `restored`) stands in the channel lists
+// and the favourite groups: one pass over each list for all of them.
+void notePlaces(const ChannelDatabase& database,
+                const std::unordered_map<const ProgramNode*, std::size_t>& slot,
+                std::vector<RestoredProgram>& restored) {
+    const auto note = [&](const std::vector<ProgramNode*>& list, auto setPlace) {
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (const auto it = slot.find(list[i]); it != slot.end())
+                setPlace(restored[it->second].places, int(i));
+    };
+    const auto listPlace = [](ProgramPlaces& places, int i) { places.listPosition = i; };
+    note(database.tvList, listPlace);
+    note(database.radioList, listPlace);
+    for (std::size_t g = 0; g < database.favoriteGroups.size(); ++g) {
+        const auto memberPlace = [g](ProgramPlaces& places, int i) {
+            places.memberPositions[g] = i;
+        };
+        note(database.favoriteGroups[g].tvMembers, memberPlace);
+        note(database.favoriteGroups[g].radioMembers, memberPlace);
+    }
+}
+
 } // namespace
 
 std::unique_ptr<DocumentStep> transponderRemovalStep(const ChannelDatabase& database,
@@ -224,21 +246,7 @@ std::unique_ptr<DocumentStep> transponderRemovalStep(const ChannelDatabase& data
         slot.emplace(program.get(), programs.size());
         programs.push_back({program->record(), {}});
     }
-    const auto note = [&](const std::vector<ProgramNode*>& list, auto setPlace) {
-        for (std::size_t i = 0; i < list.size(); ++i)
-            if (const auto it = slot.find(list[i]); it != slot.end())
-                setPlace(programs[it->second].places, int(i));
-    };
-    const auto listPlace = [](ProgramPlaces& places, int i) { places.listPosition = i; };
-    note(database.tvList, listPlace);
-    note(database.radioList, listPlace);
-    for (std::size_t g = 0; g < database.favoriteGroups.size(); ++g) {
-        const auto memberPlace = [g](ProgramPlaces& places, int i) {
-            places.memberPositions[g] = i;
-        };
-        note(database.favoriteGroups[g].tvMembers, memberPlace);
-        note(database.favoriteGroups[g].radioMembers, memberPlace);
-    }
+    notePlaces(database, slot, programs);
     return std::make_unique<TransponderRemovalStep>(pathOf(database, transponder),
                                                     transponder->record(), std::move(programs));
 }
@@ -274,21 +282,7 @@ std::unique_ptr<DocumentStep> programsRemovalStep(const ChannelDatabase& databas
     }
     // Pointers not found in the tree take no place (and are never read).
     std::erase_if(slot, [](const auto& entry) { return entry.second == notFound; });
-    const auto note = [&](const std::vector<ProgramNode*>& list, auto setPlace) {
-        for (std::size_t i = 0; i < list.size(); ++i)
-            if (const auto it = slot.find(list[i]); it != slot.end())
-                setPlace(restored[it->second].places, int(i));
-    };
-    const auto listPlace = [](ProgramPlaces& places, int i) { places.listPosition = i; };
-    note(database.tvList, listPlace);
-    note(database.radioList, listPlace);
-    for (std::size_t g = 0; g < database.favoriteGroups.size(); ++g) {
-        const auto memberPlace = [g](ProgramPlaces& places, int i) {
-            places.memberPositions[g] = i;
-        };
-        note(database.favoriteGroups[g].tvMembers, memberPlace);
-        note(database.favoriteGroups[g].radioMembers, memberPlace);
-    }
+    notePlaces(database, slot, restored);
     return std::make_unique<ProgramsRemovalStep>(std::move(paths), std::move(restored));
 }
 
