@@ -1,19 +1,16 @@
 #include "editor/channel_list_dialog.h"
 
 #include "channels/channel_database.h"
-#include "channels/channel_file_messages.h"
-#include "channels/channel_file_reader.h"
-#include "channels/channel_matching.h"
 #include "channels/channel_reference_order.h"
 #include "channels/name_codec.h"
-#include "channels/program_cleanup.h"
 #include "editor/channel_list_printout.h"
+#include "editor/channel_select_menu.h"
 #include "editor/favorite_mask.h"
 #include "editor/favorite_names_dialog.h"
+#include "editor/program_list_commands.h"
 #include "editor/program_list_model.h"
-#include "editor/row_order.h"
+#include "editor/reference_file.h"
 #include "widgets/dialog_units.h"
-#include "widgets/file_dialog.h"
 #include "widgets/message_box.h"
 #include "widgets/template_button.h"
 #include "widgets/window_memory.h"
@@ -24,7 +21,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
@@ -35,12 +31,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <optional>
 #include <unordered_set>
 
 namespace {
-
-constexpr std::uint32_t descendingBit = 0x80000000u;
 
 // Column widths of the two lists, in dialog units: "No.", "Name", "CA", "Satellite",
 // "TP Idx", "Fav".
@@ -51,30 +44,6 @@ QString menuText(const char* format, const QByteArray& name) {
     QString text = NameCodec::toText(name);
     text.replace(QLatin1Char('&'), QStringLiteral("&&"));
     return QString::fromLatin1(format).arg(text);
-}
-
-// A Channel Data File the user chose to compare the lists with.
-struct ReferenceFile {
-    QString path;
-    ChannelDatabase channels;
-};
-
-// Asks for a Channel Data File and reads it. Nothing when the user cancels or the file cannot
-// be read (the reader's message has been shown then).
-std::optional<ReferenceFile> readReferenceFile(QWidget* parent) {
-    FileDialogRequest request;
-    request.filter = QStringLiteral("Channel Data File (*.CDF)|*.cdf|All file (*.*)|*.*||");
-    request.defaultSuffix = QStringLiteral("CDF");
-    request.mustExist = true;
-    std::optional<ReferenceFile> reference(std::in_place);
-    reference->path = runFileDialog(parent, request);
-    if (reference->path.isEmpty())
-        return std::nullopt;
-    if (const int result = readChannelFile(reference->channels, reference->path); result != 0) {
-        showMessage(parent, channelReadResultText(result));
-        return std::nullopt;
-    }
-    return reference;
 }
 
 } // namespace
@@ -165,10 +134,12 @@ void ChannelListDialog::buildControls() {
     auto* select = new TemplateButton(QStringLiteral("Select"), 50, 14, this);
     select->setObjectName(QStringLiteral("select"));
     select->setAutoDefault(false);
-    m_selectMenu = new QMenu(select);
-    m_selectMenu->setObjectName(QStringLiteral("selectMenu"));
-    select->setMenu(m_selectMenu);
-    connect(m_selectMenu, &QMenu::aboutToShow, this, &ChannelListDialog::fillSelectMenu);
+    auto* selectMenu = new ChannelSelectMenu(
+        m_database, {{{tvList, model(tvKind)}, {radioList, model(radioKind)}}}, select);
+    select->setMenu(selectMenu);
+    connect(selectMenu, &ChannelSelectMenu::selected, this, &ChannelListDialog::updateInfo);
+    connect(selectMenu, &ChannelSelectMenu::deleteRequested, this,
+            &ChannelListDialog::deletePrograms);
 
     auto* print = new TemplateButton(QStringLiteral("Print..."), 50, 14, this);
     print->setObjectName(QStringLiteral("print"));
@@ -256,16 +227,15 @@ ProgramListView* ChannelListDialog::createList(ListKind kind) {
     const DialogUnits units(font());
     for (int column = 0; column < ProgramListModel::columnCount_; ++column)
         list->header()->resizeSection(column, units.x(columnWidths[std::size_t(column)]));
-    connect(list, &ProgramListView::sortRequested, this,
-            [this, kind](int column) { onSort(kind, column); });
-    connect(list, &ProgramListView::dropRequested, this,
-            [this, kind](int target) { onDrop(kind, target); });
-    connect(list, &ProgramListView::commandRequested, this,
-            [this, kind](ProgramListView::Command command) { onCommand(kind, command); });
+    auto* listCommands = new ProgramListCommands(list, listModel, this);
+    connect(listCommands, &ProgramListCommands::changed, this, &ChannelListDialog::markModified);
+    connect(listCommands, &ProgramListCommands::deleteRequested, this,
+            [this, kind] { deleteSelected(kind); });
     connect(list, &ProgramListView::menuRequested, this,
             [this, kind](int row, QPoint position) { onMenu(kind, row, position); });
     m_models[kind] = listModel;
     m_views[kind] = list;
+    m_commands[kind] = listCommands;
     connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ChannelListDialog::updateInfo);
     connect(listModel, &QAbstractItemModel::modelReset, this, &ChannelListDialog::updateInfo);
@@ -344,9 +314,8 @@ void ChannelListDialog::leaveView() {
 }
 
 void ChannelListDialog::forgetSortOrder() {
-    m_sortState = {};
     for (ListKind kind : {tvKind, radioKind})
-        view(kind)->header()->setSortIndicatorShown(false);
+        commands(kind)->forgetSortOrder();
 }
 
 void ChannelListDialog::onComboChanged(int entry) {
@@ -374,79 +343,6 @@ void ChannelListDialog::onFavoriteModeClicked(bool checked) {
     m_rename->setVisible(checked);
     fillCombo();
     showView();
-}
-
-void ChannelListDialog::onSort(ListKind kind, int column) {
-    const std::uint32_t columnBit = 1u << column;
-    std::uint32_t& state = m_sortState[kind];
-    if (state & columnBit)
-        state ^= descendingBit;
-    else
-        state = columnBit;
-    const bool descending = (state & descendingBit) != 0;
-    model(kind)->sortByColumn(column, descending);
-    QHeaderView* header = view(kind)->header();
-    header->setSortIndicator(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-    header->setSortIndicatorShown(true);
-    markModified();
-}
-
-void ChannelListDialog::onDrop(ListKind kind, int target) {
-    moveSelection(kind,
-                  RowOrder::dropBlock(model(kind)->rowCount(), view(kind)->selectedRows(), target));
-}
-
-void ChannelListDialog::onCommand(ListKind kind, ProgramListView::Command command) {
-    const int rows = model(kind)->rowCount();
-    const std::vector<int> selected = view(kind)->selectedRows();
-    switch (command) {
-    case ProgramListView::Command::up:
-        return moveSelection(kind, RowOrder::shift(rows, selected, -1));
-    case ProgramListView::Command::down:
-        return moveSelection(kind, RowOrder::shift(rows, selected, 1));
-    case ProgramListView::Command::top:
-        return moveSelection(kind, RowOrder::blockAt(rows, selected, 0));
-    case ProgramListView::Command::bottom:
-        return moveSelection(kind, RowOrder::blockAt(rows, selected, rows));
-    case ProgramListView::Command::position:
-        return askPosition(kind);
-    case ProgramListView::Command::remove:
-        return deleteSelected(kind);
-    }
-}
-
-void ChannelListDialog::moveSelection(ListKind kind, const std::vector<int>& order) {
-    if (view(kind)->selectedRows().empty() || !model(kind)->reorder(order))
-        return;
-    // The selection has followed its programs; show where the block went.
-    const std::vector<int> moved = view(kind)->selectedRows();
-    if (!moved.empty())
-        view(kind)->scrollTo(model(kind)->index(moved.front(), 0));
-    markModified();
-}
-
-void ChannelListDialog::askPosition(ListKind kind) {
-    ProgramListModel* listModel = model(kind);
-    const std::vector<int> selected = view(kind)->selectedRows();
-    if (selected.empty())
-        return;
-    const int rows = listModel->rowCount();
-    const int lowest = listModel->numberAt(0);
-    const int highest = listModel->numberAt(rows - 1);
-    bool ok = false;
-    const int number = QInputDialog::getInt(
-        this, QStringLiteral("Move to Position"),
-        QStringLiteral("Channel number for the first selected program (%1-%2):")
-            .arg(lowest)
-            .arg(highest),
-        listModel->numberAt(selected.front()), lowest, highest, 1, &ok);
-    if (!ok)
-        return;
-    // The block's first row goes to the first row that shows this number or a higher one.
-    int row = 0;
-    while (row < rows && listModel->numberAt(row) < number)
-        ++row;
-    moveSelection(kind, RowOrder::blockAt(rows, selected, row));
 }
 
 void ChannelListDialog::onMenu(ListKind kind, int row, QPoint globalPosition) {
@@ -485,18 +381,7 @@ void ChannelListDialog::onMenu(ListKind kind, int row, QPoint globalPosition) {
             menu.addAction(remove);
         menu.addSeparator();
     }
-    const auto command = [&](const char* text, QKeySequence keys, ProgramListView::Command c) {
-        QAction* action = menu.addAction(QString::fromLatin1(text));
-        action->setShortcut(keys);
-        connect(action, &QAction::triggered, this, [this, kind, c] { onCommand(kind, c); });
-    };
-    command("Move to Top", QKeySequence(Qt::CTRL | Qt::Key_Home), ProgramListView::Command::top);
-    command("Move to Bottom", QKeySequence(Qt::CTRL | Qt::Key_End),
-            ProgramListView::Command::bottom);
-    command("Move to Position...", QKeySequence(Qt::CTRL | Qt::Key_G),
-            ProgramListView::Command::position);
-    menu.addSeparator();
-    command("Delete", QKeySequence(Qt::Key_Delete), ProgramListView::Command::remove);
+    commands(kind)->addMenuCommands(menu);
     menu.exec(globalPosition);
 }
 
@@ -574,67 +459,6 @@ void ChannelListDialog::deletePrograms(const std::vector<ProgramNode*>& programs
     }
     markModified();
     updateInfo();
-}
-
-void ChannelListDialog::fillSelectMenu() {
-    m_selectMenu->clear();
-    const auto count = [this](const auto& rule) {
-        int total = 0;
-        for (ListKind kind : {tvKind, radioKind})
-            for (const bool picked : rule(model(kind)->programs()))
-                total += picked ? 1 : 0;
-        return total;
-    };
-    const auto entry = [this, &count](const char* text, const char* name, auto rule) {
-        QAction* action = m_selectMenu->addAction(
-            QStringLiteral("%1 (%2)").arg(QString::fromLatin1(text)).arg(count(rule)));
-        action->setObjectName(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, [this, rule] { selectWhere(rule); });
-    };
-    entry("&Scrambled programs", "selectScrambled", &ProgramCleanup::scrambled);
-    entry("&Duplicates", "selectDuplicates", &ProgramCleanup::duplicates);
-    entry("Programs without a &name", "selectUnnamed", &ProgramCleanup::unnamed);
-    QAction* notIn = m_selectMenu->addAction(QStringLiteral("Programs not in a &file..."));
-    notIn->setObjectName(QStringLiteral("selectNotInFile"));
-    connect(notIn, &QAction::triggered, this, &ChannelListDialog::selectNotInFile);
-    m_selectMenu->addSeparator();
-    int selected = 0;
-    for (ListKind kind : {tvKind, radioKind})
-        selected += int(view(kind)->selectedRows().size());
-    QAction* remove =
-        m_selectMenu->addAction(QStringLiteral("Dele&te Selected (%1)").arg(selected));
-    remove->setObjectName(QStringLiteral("deleteSelected"));
-    remove->setEnabled(selected > 0);
-    connect(remove, &QAction::triggered, this, [this] {
-        std::vector<ProgramNode*> programs;
-        for (ListKind kind : {tvKind, radioKind})
-            for (int row : view(kind)->selectedRows())
-                programs.push_back(model(kind)->programAt(row));
-        deletePrograms(programs);
-    });
-}
-
-void ChannelListDialog::selectWhere(
-    const std::function<std::vector<bool>(const std::vector<ProgramNode*>&)>& rule) {
-    for (ListKind kind : {tvKind, radioKind}) {
-        const std::vector<bool> picked = rule(model(kind)->programs());
-        std::vector<int> rows;
-        for (std::size_t row = 0; row < picked.size(); ++row)
-            if (picked[row])
-                rows.push_back(int(row));
-        view(kind)->selectRows(rows);
-    }
-    updateInfo();
-}
-
-void ChannelListDialog::selectNotInFile() {
-    const std::optional<ReferenceFile> reference = readReferenceFile(this);
-    if (!reference)
-        return;
-    const ChannelMatches matches = matchChannels(m_database, reference->channels);
-    selectWhere([&matches](const std::vector<ProgramNode*>& programs) {
-        return ProgramCleanup::notIn(programs, matches);
-    });
 }
 
 void ChannelListDialog::updateInfo() {

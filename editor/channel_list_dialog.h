@@ -27,13 +27,12 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 class ChannelDatabase;
+class ProgramListCommands;
 class ProgramListModel;
 class QCheckBox;
-class QMenu;
 class QPrinter;
 class QComboBox;
 class QLabel;
@@ -69,6 +68,7 @@ private:
     std::vector<ProgramNode*>& workingList(ListKind kind);
     ProgramListModel* model(ListKind kind) const { return m_models[kind]; }
     ProgramListView* view(ListKind kind) const { return m_views[kind]; }
+    ProgramListCommands* commands(ListKind kind) const { return m_commands[kind]; }
 
     void fillCombo();
     void showView();
@@ -77,20 +77,11 @@ private:
 
     void onComboChanged(int entry);
     void onFavoriteModeClicked(bool checked);
-    void onSort(ListKind kind, int column);
-    void onDrop(ListKind kind, int target);
-    void onCommand(ListKind kind, ProgramListView::Command command);
-    void moveSelection(ListKind kind, const std::vector<int>& order);
-    void askPosition(ListKind kind);
     void onMenu(ListKind kind, int row, QPoint globalPosition);
     void addToGroup(ListKind kind, int group);
     void removeFromGroup(ListKind kind, int group);
     void deletePrograms(const std::vector<ProgramNode*>& programs);
     void deleteSelected(ListKind kind);
-    void fillSelectMenu();
-    void
-    selectWhere(const std::function<std::vector<bool>(const std::vector<ProgramNode*>&)>& rule);
-    void selectNotInFile();
     void updateInfo();
     void onPrint();
     void onRename();
@@ -109,8 +100,6 @@ private:
     bool m_favoriteMode = false;
     int m_satelliteFilter = -1;
     int m_currentGroup = 0;
-    // Per list: bit c = last sorted by column c, top bit = descending.
-    std::array<std::uint32_t, 2> m_sortState{};
     bool m_modified = false;
 
     QLabel* m_comboLabel = nullptr;
@@ -119,7 +108,7 @@ private:
     QCheckBox* m_favoriteModeBox = nullptr;
     std::array<ProgramListModel*, 2> m_models{};
     std::array<ProgramListView*, 2> m_views{};
+    std::array<ProgramListCommands*, 2> m_commands{};
     QPushButton* m_apply = nullptr;
     QLabel* m_info = nullptr;
-    QMenu* m_selectMenu = nullptr;
 };
