@@ -9,6 +9,7 @@
 #include "editor/channel_search.h"
 #include "editor/edit_history.h"
 #include "editor/name_charset_chooser.h"
+#include "editor/satellite_tree_find.h"
 #include "editor/satellite_tree_model.h"
 #include "editor/tree_node_look.h"
 #include "widgets/dialog_units.h"
@@ -124,8 +125,8 @@ void ChannelEditDialog::buildControls() {
     findField_->setObjectName(QStringLiteral("findField"));
     findField_->setPlaceholderText(QStringLiteral("Find name, ID or frequency"));
     findField_->setToolTip(QStringLiteral("Enter or F3: next match; Esc: close"));
-    findField_->installEventFilter(this);
     findField_->hide();
+    find_ = new SatelliteTreeFind(findField_, tree_, treeModel_, *document_, this);
 
     editSatelliteButton_ = makeButton(QStringLiteral("Edit Selected Satellite"),
                                       QStringLiteral("editSatellite"), 104, this);
@@ -253,7 +254,6 @@ void ChannelEditDialog::connectControls() {
     connect(audioButton_, &QPushButton::clicked, this, &ChannelEditDialog::onAudio);
     connect(channelListButton_, &QPushButton::clicked, this, &ChannelEditDialog::onChannelList);
     connect(exitButton_, &QPushButton::clicked, this, &ChannelEditDialog::onExit);
-    connect(findField_, &QLineEdit::textEdited, this, [this] { find(false); });
 
     // What undo and redo change, so that the tree shows it afterwards.
     connect(document_, &ChannelDocument::satelliteChanged, this, [this](SatelliteNode* node) {
@@ -298,8 +298,8 @@ void ChannelEditDialog::buildShortcuts() {
     buttonKey(saveAsButton_, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     buttonKey(loadButton_, QKeySequence(Qt::CTRL | Qt::Key_O));
     buttonKey(printButton_, QKeySequence(Qt::CTRL | Qt::Key_P));
-    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_F)}, [this] { openFind(); });
-    addShortcut({QKeySequence(Qt::Key_F3)}, [this] { find(true); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_F)}, [this] { find_->open(); });
+    addShortcut({QKeySequence(Qt::Key_F3)}, [this] { find_->find(true); });
     addShortcut({QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { onUndo(); });
     addShortcut(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
@@ -835,9 +835,8 @@ void ChannelEditDialog::keyPressEvent(QKeyEvent* event) {
         return;
     }
     // While a search is open, Escape closes the search first, wherever the focus is.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
-        findField_->isVisible()) {
-        closeFind();
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && find_->isOpen()) {
+        find_->close();
         event->accept();
         return;
     }
@@ -900,63 +899,4 @@ void ChannelEditDialog::replay(const std::function<void()>& step) {
     showNode(shown);
     // Labels are read when painting.
     tree_->viewport()->update();
-}
-
-void ChannelEditDialog::openFind() {
-    findField_->show();
-    findField_->setFocus(Qt::ShortcutFocusReason);
-    findField_->selectAll();
-}
-
-void ChannelEditDialog::closeFind() {
-    if (!findField_->isVisible())
-        return;
-    findField_->hide();
-    tree_->setFocus(Qt::OtherFocusReason);
-}
-
-void ChannelEditDialog::find(bool fromCurrent) {
-    if (!findField_->isVisible() || findField_->text().trimmed().isEmpty()) {
-        findField_->setPalette(QPalette());
-        return;
-    }
-    TreeNodeRef from;
-    if (fromCurrent) {
-        const QModelIndex current = tree_->currentIndex();
-        from = {SatelliteTreeModel::satelliteAt(current),
-                SatelliteTreeModel::transponderAt(current), SatelliteTreeModel::programAt(current)};
-    }
-    const TreeNodeRef hit = findInTree(document_->database(), findField_->text(), from);
-    // A field tinted red says that nothing matches.
-    QPalette palette;
-    if (hit.isNull())
-        palette.setColor(QPalette::Base, QColor(255, 210, 210));
-    findField_->setPalette(palette);
-    if (hit.isNull())
-        return;
-    const QModelIndex index = hit.satellite     ? treeModel_->indexOf(hit.satellite)
-                              : hit.transponder ? treeModel_->indexOf(hit.transponder)
-                                                : treeModel_->indexOf(hit.program);
-    const bool typing = findField_->hasFocus();
-    tree_->setCurrentIndex(index);
-    tree_->scrollTo(index);
-    // Filling the grid takes the focus; the user goes on typing.
-    if (typing)
-        findField_->setFocus(Qt::OtherFocusReason);
-}
-
-bool ChannelEditDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == findField_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        // Escape closes the search only, not the editor.
-        if (key == Qt::Key_Escape) {
-            closeFind();
-            return true;
-        }
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            find(true);
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }

@@ -19,6 +19,7 @@ class QSplitter;
 class WindowMemory;
 class QTreeView;
 class SatelliteNode;
+class SatelliteTreeFind;
 class SatelliteTreeModel;
 class TransponderNode;
 class ProgramNode;
@@ -55,7 +56,6 @@ public:
     void reject() override;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -90,12 +90,6 @@ private:
     void replay(const std::function<void()>& step);
     void noteTouched(const TreeNodeRef& node);
 
-    void openFind();
-    void closeFind();
-    // Selects the first match in the tree (fromCurrent false) or the next after the selected
-    // node, wrapping.
-    void find(bool fromCurrent);
-
     // Brings the cells the user changed into the records; the reasons of cells that could not
     // be stored (they keep their text).
     CellRefusals commitGrid();
@@ -127,6 +121,7 @@ private:
     QTreeView* tree_ = nullptr;
     NameCharsetChooser* charsetChooser_ = nullptr;
     QLineEdit* findField_ = nullptr;
+    SatelliteTreeFind* find_ = nullptr;
     QPushButton* editSatelliteButton_ = nullptr;
     QGroupBox* gridFrame_ = nullptr;
     QPushButton* addButton_ = nullptr;
