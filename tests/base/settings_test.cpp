@@ -94,6 +94,6 @@ TEST(NameSettings, CharsetDefaultsToLatin1AndIsStoredUnderNames) {
     NameSettings{SettingsStore(file)}.writeCharset(QStringLiteral("windows-1251"));
     EXPECT_EQ(NameSettings{SettingsStore(file)}.readCharset(), QStringLiteral("windows-1251"));
     QFile stored(file);
-    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly | QIODevice::Text)); // CR LF on Windows
     EXPECT_TRUE(stored.readAll().contains("[Names]\nCharset=windows-1251"));
 }

@@ -22,8 +22,9 @@ inline ToolRun cdftool(const QStringList& args) {
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return run;
     run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
+    // Text on a Windows console ends its lines with CR LF; the tests compare lines.
+    run.out = process.readAllStandardOutput().replace("\r\n", "\n");
+    run.err = process.readAllStandardError().replace("\r\n", "\n");
     return run;
 }
 

@@ -19,7 +19,8 @@ QByteArray runCdftool(const QStringList& args, int& exitCode) {
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     exitCode = process.exitCode();
-    return process.readAllStandardOutput();
+    // Text on a Windows console ends its lines with CR LF; the test compares lines.
+    return process.readAllStandardOutput().replace("\r\n", "\n");
 }
 
 bool plausibleName(const QByteArray& name) {

@@ -13,10 +13,14 @@ TEST(NameCodecWin32, EverySetWorksWithoutIcu) {
         char16_t character;
     };
     const Case cases[] = {
-        {NameCharset::iso8859_1, '\xE9', u'\u00E9'},   {NameCharset::windows1250, '\x8A', u'\u0160'},
-        {NameCharset::windows1251, '\xC0', u'\u0410'}, {NameCharset::windows1253, '\xC1', u'\u0391'},
-        {NameCharset::windows1256, '\xC7', u'\u0627'}, {NameCharset::iso8859_5, '\xB0', u'\u0410'},
-        {NameCharset::iso8859_7, '\xC1', u'\u0391'},   {NameCharset::koi8r, '\xE1', u'\u0410'},
+        {NameCharset::iso8859_1, '\xE9', u'\u00E9'},
+        {NameCharset::windows1250, '\x8A', u'\u0160'},
+        {NameCharset::windows1251, '\xC0', u'\u0410'},
+        {NameCharset::windows1253, '\xC1', u'\u0391'},
+        {NameCharset::windows1256, '\xC7', u'\u0627'},
+        {NameCharset::iso8859_5, '\xB0', u'\u0410'},
+        {NameCharset::iso8859_7, '\xC1', u'\u0391'},
+        {NameCharset::koi8r, '\xE1', u'\u0410'},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(nameCharsetIanaName(c.charset).toStdString());
@@ -34,8 +38,7 @@ TEST(NameCodecWin32, EverySetWorksWithoutIcu) {
         all[i] = char(i);
     for (int set = 0; set < nameCharsetCount; ++set) {
         const auto charset = NameCharset(set);
-        EXPECT_EQ(NameCodec::fromText(NameCodec::toText(all.mid(1), charset), charset),
-                  all.mid(1))
+        EXPECT_EQ(NameCodec::fromText(NameCodec::toText(all.mid(1), charset), charset), all.mid(1))
             << nameCharsetIanaName(charset).toStdString();
     }
     EXPECT_TRUE(NameCodec::holds(u"Das Erste HD", u"erste"));

@@ -44,6 +44,8 @@ protected:
         theirs.settings.portNumber = 1;
         ASSERT_NE(ours.Open(), 0) << comA.toStdString();
         ASSERT_NE(theirs.Open(), 0) << comB.toStdString();
+        // Open wakes a waiting reader; take that wake-up so the tests start quiet.
+        ASSERT_EQ(ours.WaitForInput(1s), SerialPort::WaitResult::woken);
     }
 
     static Bytes readFor(SerialPort& port, std::size_t want, std::chrono::milliseconds timeout) {
