@@ -6,6 +6,7 @@
 #include "editor/channel_cells.h"
 #include "editor/channel_document.h"
 #include "editor/channel_grid.h"
+#include "editor/channel_grid_commit.h"
 #include "editor/channel_search.h"
 #include "editor/edit_history.h"
 #include "editor/name_charset_chooser.h"
@@ -145,6 +146,8 @@ void ChannelEditDialog::buildControls() {
     grid_ = new ChannelGrid(this);
     grid_->setObjectName(QStringLiteral("channelGrid"));
     grid_->setColumnResizeAllowed(true);
+    gridCommit_ =
+        std::make_unique<ChannelGridCommit>(grid_, *document_, *history_, selection_, this);
 
     audioButton_ = makeButton(QStringLiteral("Audio"), QStringLiteral("audio"), 33, this);
     audioButton_->hide();
@@ -243,7 +246,8 @@ void ChannelEditDialog::connectControls() {
         const QModelIndexList selected = tree_->selectionModel()->selectedIndexes();
         onSelectionChanged(selected.isEmpty() ? QModelIndex() : selected.first());
     });
-    connect(grid_, &GridCtrl::cellChanged, this, &ChannelEditDialog::onCellChanged);
+    connect(grid_, &GridCtrl::cellChanged, this,
+            [this](int row, int column) { gridCommit_->cellChanged(row, column); });
     connect(editSatelliteButton_, &QPushButton::clicked, this, &ChannelEditDialog::onEditSatellite);
     connect(addButton_, &QPushButton::clicked, this, &ChannelEditDialog::onAdd);
     connect(deleteButton_, &QPushButton::clicked, this, &ChannelEditDialog::onDelete);
@@ -321,8 +325,8 @@ void ChannelEditDialog::updateCaption() {
 
 void ChannelEditDialog::showNamesAgain() {
     treeModel_->refreshNames();
-    if (gridMode_ == ChannelGrid::programRows)
-        grid_->refreshNames(*selectedTransponder_);
+    if (selection_.mode == ChannelGrid::programRows)
+        grid_->refreshNames(*selection_.transponder);
     refresh(false);
 }
 
@@ -343,17 +347,17 @@ void ChannelEditDialog::selectTreeNodeQuietly(const QModelIndex& index) {
 
 void ChannelEditDialog::showNothing() {
     selectTreeNodeQuietly({});
-    selectedSatellite_ = nullptr;
-    selectedTransponder_ = nullptr;
-    selectedProgram_ = nullptr;
+    selection_.satellite = nullptr;
+    selection_.transponder = nullptr;
+    selection_.program = nullptr;
     setGridMode(ChannelGrid::noRows);
     refresh(false);
 }
 
 void ChannelEditDialog::setGridMode(int mode) {
-    if (mode == gridMode_ && mode == grid_->gridMode())
+    if (mode == selection_.mode && mode == grid_->gridMode())
         return;
-    gridMode_ = mode;
+    selection_.mode = mode;
     static const QString addTexts[] = {QString(), QStringLiteral("Add New Transponder"),
                                        QStringLiteral("Add New Program")};
     static const QString deleteTexts[] = {QString(), QStringLiteral("Delete Selected Transponder"),
@@ -369,17 +373,17 @@ void ChannelEditDialog::setGridMode(int mode) {
 
 void ChannelEditDialog::refresh(bool fillGrid) {
     const bool treeHadFocus = tree_->hasFocus();
-    switch (gridMode_) {
+    switch (selection_.mode) {
     case ChannelGrid::transponderRows: {
-        gridFrame_->setTitle(literalTitle(satelliteLabel(*selectedSatellite_)));
+        gridFrame_->setTitle(literalTitle(satelliteLabel(*selection_.satellite)));
         if (!fillGrid)
             break;
-        const int count = selectedSatellite_->transponderCount();
+        const int count = selection_.satellite->transponderCount();
         grid_->setRowCount(1);
         grid_->setRowCount(count + 1);
         for (int row = 1; row <= count; ++row) {
             grid_->setCellText(row, 0, QString::number(row));
-            grid_->fillTransponderRow(*selectedSatellite_->transponderAt(row - 1), row);
+            grid_->fillTransponderRow(*selection_.satellite->transponderAt(row - 1), row);
         }
         grid_->selectRow(1);
         audioButton_->hide();
@@ -387,20 +391,20 @@ void ChannelEditDialog::refresh(bool fillGrid) {
     }
     case ChannelGrid::programRows: {
         gridFrame_->setTitle(
-            literalTitle(satelliteLabel(*selectedSatellite_) + QStringLiteral(" [") +
-                         transponderLabel(*selectedTransponder_) + QStringLiteral("]")));
+            literalTitle(satelliteLabel(*selection_.satellite) + QStringLiteral(" [") +
+                         transponderLabel(*selection_.transponder) + QStringLiteral("]")));
         if (!fillGrid)
             break;
-        const int count = selectedTransponder_->programCount();
+        const int count = selection_.transponder->programCount();
         grid_->setRowCount(1);
         grid_->setRowCount(count + 1);
         for (int row = 1; row <= count; ++row) {
             grid_->setCellText(row, 0, QString::number(row));
-            grid_->fillProgramRow(*selectedTransponder_->programAt(row - 1), row);
+            grid_->fillProgramRow(*selection_.transponder->programAt(row - 1), row);
         }
         // A program chosen in the tree is the row "Audio" and "Delete" act on.
-        if (selectedProgram_)
-            grid_->selectRow(selectedTransponder_->indexOf(selectedProgram_) + 1);
+        if (selection_.program)
+            grid_->selectRow(selection_.transponder->indexOf(selection_.program) + 1);
         audioButton_->show();
         break;
     }
@@ -414,152 +418,36 @@ void ChannelEditDialog::refresh(bool fillGrid) {
         tree_->setFocus(Qt::OtherFocusReason);
 }
 
-void ChannelEditDialog::reportRefusal(const CellRefusals& refusals, int column) {
-    for (const CellRefusal& refusal : refusals)
-        if (refusal.column == column)
-            showMessage(this, refusal.reason);
-}
-
-void ChannelEditDialog::refusedCells(const CellRefusals& refusals, const QString& consequence) {
-    QString text = QStringLiteral("Row %1: ").arg(refusals.front().row) + refusals.front().reason;
-    if (refusals.size() > 1)
-        text +=
-            QStringLiteral("\n(%1 more cells cannot be stored either.)").arg(refusals.size() - 1);
-    showMessage(this, text + QStringLiteral("\n\n") + consequence);
-}
-
-CellRefusals ChannelEditDialog::commitRow(int row) {
-    if (!grid_->isRowEdited(row))
-        return {};
-    if (gridMode_ == ChannelGrid::transponderRows) {
-        TransponderNode* transponder = selectedSatellite_->transponderAt(row - 1);
-        if (!transponder)
-            return {};
-        Transponder after = transponder->record();
-        const CellRefusals refusals = grid_->readTransponderRow(row, after);
-        document_->apply(TransponderEdit{transponder, transponder->record(), after});
-        return refusals;
-    }
-    if (gridMode_ == ChannelGrid::programRows) {
-        ProgramNode* program = selectedTransponder_->programAt(row - 1);
-        if (!program)
-            return {};
-        Program after = program->record();
-        CellRefusals refusals = grid_->readProgramRow(row, after);
-        const QString why = document_->apply(ProgramEdit{program, program->record(), after});
-        if (!why.isEmpty()) {
-            refusals.push_back({row, ProgramColumn::videoPid, why});
-            grid_->markCellEdited(row, ProgramColumn::videoPid);
-        }
-        return refusals;
-    }
-    return {};
-}
-
-CellRefusals ChannelEditDialog::commitGrid() {
-    grid_->commitEdit();
-    int children = 0;
-    if (gridMode_ == ChannelGrid::transponderRows)
-        children = selectedSatellite_->transponderCount();
-    else if (gridMode_ == ChannelGrid::programRows)
-        children = selectedTransponder_->programCount();
-    CellRefusals refusals;
-    // The cells typed since the last reading are one step.
-    history_->beginStep();
-    for (int row = 1; row < grid_->rowCount() && row <= children; ++row) {
-        const CellRefusals rowRefusals = commitRow(row);
-        refusals.insert(refusals.end(), rowRefusals.begin(), rowRefusals.end());
-    }
-    history_->endStep();
-    return refusals;
-}
-
 void ChannelEditDialog::onSelectionChanged(const QModelIndex& node) {
-    if (const CellRefusals refusals = commitGrid(); !refusals.empty())
-        refusedCells(refusals, QStringLiteral("The previous value was kept."));
+    if (const CellRefusals refusals = gridCommit_->commitGrid(); !refusals.empty())
+        gridCommit_->refusedCells(refusals, QStringLiteral("The previous value was kept."));
     showNode(node);
 }
 
 void ChannelEditDialog::showNode(const QModelIndex& node) {
-    selectedSatellite_ = nullptr;
-    selectedTransponder_ = nullptr;
-    selectedProgram_ = nullptr;
+    selection_.satellite = nullptr;
+    selection_.transponder = nullptr;
+    selection_.program = nullptr;
     int mode = ChannelGrid::noRows;
     if (SatelliteNode* satellite = SatelliteTreeModel::satelliteAt(node)) {
         mode = ChannelGrid::transponderRows;
-        selectedSatellite_ = satellite;
+        selection_.satellite = satellite;
     } else if (TransponderNode* transponder = SatelliteTreeModel::transponderAt(node)) {
         mode = ChannelGrid::programRows;
-        selectedTransponder_ = transponder;
-        selectedSatellite_ = transponder->satellite();
+        selection_.transponder = transponder;
+        selection_.satellite = transponder->satellite();
     } else if (ProgramNode* program = SatelliteTreeModel::programAt(node)) {
         mode = ChannelGrid::programRows;
-        selectedProgram_ = program;
-        selectedTransponder_ = program->transponder();
-        selectedSatellite_ = selectedTransponder_->satellite();
+        selection_.program = program;
+        selection_.transponder = program->transponder();
+        selection_.satellite = selection_.transponder->satellite();
     }
     setGridMode(mode);
     refresh(true);
 }
 
-void ChannelEditDialog::onCellChanged(int row, int column) {
-    document_->setModified(true);
-    const QString text = grid_->getCellText(row, column);
-    if (gridMode_ == ChannelGrid::transponderRows) {
-        TransponderNode* transponder = selectedSatellite_->transponderAt(row - 1);
-        if (!transponder)
-            return;
-        if (column == TransponderColumn::frequency || column == TransponderColumn::polarization) {
-            // The tree's label and image follow at once.
-            reportRefusal(commitRow(row), column);
-            return;
-        }
-        // The other cells reach the record later; a value it cannot hold is named now.
-        Transponder trial = transponder->record();
-        if (const QString why = readTransponderCell(column, text, trial); !why.isEmpty())
-            showMessage(this, why);
-        return;
-    }
-    if (gridMode_ != ChannelGrid::programRows)
-        return;
-    ProgramNode* program = selectedTransponder_->programAt(row - 1);
-    if (!program)
-        return;
-    if (column == ProgramColumn::name || column == ProgramColumn::videoPid) {
-        reportRefusal(commitRow(row), column);
-        return;
-    }
-    if (column == ProgramColumn::audioPid) {
-        history_->beginStep();
-        const CellRefusals refusals = commitRow(row);
-        if (grid_->isCellEdited(row, column)) {
-            history_->endStep();
-            reportRefusal(refusals, column);
-            return;
-        }
-        Program after = program->record();
-        after.audioSelection = 255;
-        document_->apply(ProgramEdit{program, program->record(), after});
-        history_->endStep();
-        // Refill the row, keeping what could not be stored.
-        QList<std::pair<int, QString>> kept;
-        for (int other = 1; other < ProgramColumn::count; ++other)
-            if (grid_->isCellEdited(row, other))
-                kept.append({other, grid_->getCellText(row, other)});
-        grid_->fillProgramRow(*program, row);
-        for (const auto& [other, otherText] : kept) {
-            grid_->setCellText(row, other, otherText);
-            grid_->markCellEdited(row, other);
-        }
-        return;
-    }
-    Program trial = program->record();
-    if (const QString why = readProgramCell(column, text, trial); !why.isEmpty())
-        showMessage(this, why);
-}
-
 void ChannelEditDialog::onEditSatellite() {
-    SatelliteNode* satellite = selectedSatellite_;
+    SatelliteNode* satellite = selection_.satellite;
     const int layout = document_->database().layout;
     if (!satellite || (layout != 1 && layout != 2) || !windows_.openSatelliteWindow)
         return;
@@ -585,8 +473,8 @@ void ChannelEditDialog::onEditSatellite() {
 void ChannelEditDialog::onAdd() {
     grid_->commitEdit();
     int row = -1;
-    if (gridMode_ == ChannelGrid::transponderRows) {
-        TransponderNode* node = document_->apply(TransponderAddition{selectedSatellite_, {}});
+    if (selection_.mode == ChannelGrid::transponderRows) {
+        TransponderNode* node = document_->apply(TransponderAddition{selection_.satellite, {}});
         if (!node) {
             showMessage(this, QStringLiteral("No transponder can be added: a file holds at most "
                                              "%1 transponders.")
@@ -595,8 +483,8 @@ void ChannelEditDialog::onAdd() {
         }
         row = grid_->insertRow(QString::number(grid_->rowCount()));
         grid_->fillTransponderRow(*node, row);
-    } else if (gridMode_ == ChannelGrid::programRows) {
-        ProgramNode* node = document_->apply(ProgramAddition{selectedTransponder_, {}});
+    } else if (selection_.mode == ChannelGrid::programRows) {
+        ProgramNode* node = document_->apply(ProgramAddition{selection_.transponder, {}});
         if (!node) {
             showMessage(this, QStringLiteral("No program can be added: the radio list already "
                                              "holds %1 programs, the most it can hold.")
@@ -614,7 +502,7 @@ void ChannelEditDialog::onAdd() {
 }
 
 void ChannelEditDialog::onDelete() {
-    if (gridMode_ == ChannelGrid::noRows)
+    if (selection_.mode == ChannelGrid::noRows)
         return;
     grid_->commitEdit();
     // The tree's selected node may be among those deleted; the editor moves the selection
@@ -628,18 +516,18 @@ void ChannelEditDialog::onDelete() {
     for (int row = 1; row < grid_->rowCount(); ++row) {
         const bool selected = grid_->isRowSelected(row);
         bool deleted = false;
-        if (gridMode_ == ChannelGrid::transponderRows) {
-            TransponderNode* transponder = selectedSatellite_->transponderAt(child);
+        if (selection_.mode == ChannelGrid::transponderRows) {
+            TransponderNode* transponder = selection_.satellite->transponderAt(child);
             if (!transponder)
                 break;
             deleted =
-                selected && document_->apply(TransponderRemoval{selectedSatellite_, transponder});
+                selected && document_->apply(TransponderRemoval{selection_.satellite, transponder});
         } else {
-            ProgramNode* program = selectedTransponder_->programAt(child);
+            ProgramNode* program = selection_.transponder->programAt(child);
             if (!program)
                 break;
-            const bool wasSelectedNode = program == selectedProgram_;
-            deleted = selected && document_->apply(ProgramRemoval{selectedTransponder_, program});
+            const bool wasSelectedNode = program == selection_.program;
+            deleted = selected && document_->apply(ProgramRemoval{selection_.transponder, program});
             selectedProgramDeleted |= deleted && wasSelectedNode;
         }
         if (deleted)
@@ -655,15 +543,16 @@ void ChannelEditDialog::onDelete() {
     grid_->redraw();
     followSelection_ = true;
     if (selectedProgramDeleted) {
-        selectedProgram_ = nullptr;
-        selectTreeNodeQuietly(treeModel_->indexOf(selectedTransponder_));
+        selection_.program = nullptr;
+        selectTreeNodeQuietly(treeModel_->indexOf(selection_.transponder));
     }
 }
 
 bool ChannelEditDialog::onSave() {
-    if (const CellRefusals refusals = commitGrid(); !refusals.empty()) {
-        refusedCells(refusals, QStringLiteral("Nothing was saved. Correct the cell and save "
-                                              "again."));
+    if (const CellRefusals refusals = gridCommit_->commitGrid(); !refusals.empty()) {
+        gridCommit_->refusedCells(refusals,
+                                  QStringLiteral("Nothing was saved. Correct the cell and save "
+                                                 "again."));
         return false;
     }
     if (const QString failure = document_->save(); !failure.isEmpty()) {
@@ -684,9 +573,10 @@ void ChannelEditDialog::onSaveAs() {
     const QString path = runFileDialog(this, request);
     if (path.isEmpty())
         return;
-    if (const CellRefusals refusals = commitGrid(); !refusals.empty()) {
-        refusedCells(refusals, QStringLiteral("Nothing was saved. Correct the cell and save "
-                                              "again."));
+    if (const CellRefusals refusals = gridCommit_->commitGrid(); !refusals.empty()) {
+        gridCommit_->refusedCells(refusals,
+                                  QStringLiteral("Nothing was saved. Correct the cell and save "
+                                                 "again."));
         return;
     }
     if (const QString failure = document_->saveAs(path); !failure.isEmpty())
@@ -724,12 +614,12 @@ void ChannelEditDialog::onPrint() {
 }
 
 void ChannelEditDialog::onAudio() {
-    if (gridMode_ != ChannelGrid::programRows)
+    if (selection_.mode != ChannelGrid::programRows)
         return;
     int row = 1;
     ProgramNode* program = nullptr;
     for (; row < grid_->rowCount(); ++row) {
-        ProgramNode* candidate = selectedTransponder_->programAt(row - 1);
+        ProgramNode* candidate = selection_.transponder->programAt(row - 1);
         if (!candidate)
             return;
         if (grid_->isRowSelected(row)) {
@@ -742,10 +632,11 @@ void ChannelEditDialog::onAudio() {
     // The row is refilled from the record afterwards; what the user typed goes in first, and
     // with the audio window's change it is one step to take back.
     history_->beginStep();
-    if (const CellRefusals refusals = commitRow(row); !refusals.empty()) {
+    if (const CellRefusals refusals = gridCommit_->commitRow(row); !refusals.empty()) {
         history_->endStep();
-        refusedCells(refusals, QStringLiteral("Correct the cell before opening the audio "
-                                              "tracks."));
+        gridCommit_->refusedCells(refusals,
+                                  QStringLiteral("Correct the cell before opening the audio "
+                                                 "tracks."));
         return;
     }
     const Program before = program->record();
@@ -757,9 +648,10 @@ void ChannelEditDialog::onAudio() {
 }
 
 void ChannelEditDialog::onChannelList() {
-    if (const CellRefusals refusals = commitGrid(); !refusals.empty()) {
-        refusedCells(refusals, QStringLiteral("Correct the cell before opening the channel "
-                                              "list."));
+    if (const CellRefusals refusals = gridCommit_->commitGrid(); !refusals.empty()) {
+        gridCommit_->refusedCells(refusals,
+                                  QStringLiteral("Correct the cell before opening the channel "
+                                                 "list."));
         return;
     }
     ChannelDatabase& database = document_->database();
@@ -854,16 +746,16 @@ void ChannelEditDialog::closeEvent(QCloseEvent* event) {
 
 void ChannelEditDialog::onUndo() {
     // What was typed into the grid becomes a step first, so that it is the one taken back.
-    if (const CellRefusals refusals = commitGrid(); !refusals.empty())
-        refusedCells(refusals, QStringLiteral("The previous value was kept."));
+    if (const CellRefusals refusals = gridCommit_->commitGrid(); !refusals.empty())
+        gridCommit_->refusedCells(refusals, QStringLiteral("The previous value was kept."));
     if (!history_->canUndo())
         return;
     replay([this] { history_->undo(); });
 }
 
 void ChannelEditDialog::onRedo() {
-    if (const CellRefusals refusals = commitGrid(); !refusals.empty())
-        refusedCells(refusals, QStringLiteral("The previous value was kept."));
+    if (const CellRefusals refusals = gridCommit_->commitGrid(); !refusals.empty())
+        gridCommit_->refusedCells(refusals, QStringLiteral("The previous value was kept."));
     if (!history_->canRedo())
         return;
     replay([this] { history_->redo(); });

@@ -2,11 +2,13 @@
 
 #include "editor/channel_editor_windows.h"
 #include "editor/channel_grid.h"
+#include "editor/channel_grid_commit.h"
 #include "editor/channel_search.h"
 
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class ChannelDocument;
 class NameCharsetChooser;
@@ -39,7 +41,7 @@ public:
     // The result of reading the file when the window was made (readChannelFile); a window
     // whose file did not read is not to be shown: it would offer an empty list for saving.
     int readResult() const { return readResult_; }
-    int gridMode() const { return gridMode_; }
+    int gridMode() const { return selection_.mode; }
     bool isModified() const;
 
     ChannelDocument& document() { return *document_; }
@@ -49,9 +51,9 @@ public:
     EditHistory& history() { return *history_; }
     QLineEdit* findField() const { return findField_; }
     QSplitter* splitter() const { return splitter_; }
-    SatelliteNode* selectedSatellite() const { return selectedSatellite_; }
-    TransponderNode* selectedTransponder() const { return selectedTransponder_; }
-    ProgramNode* selectedProgram() const { return selectedProgram_; }
+    SatelliteNode* selectedSatellite() const { return selection_.satellite; }
+    TransponderNode* selectedTransponder() const { return selection_.transponder; }
+    ProgramNode* selectedProgram() const { return selection_.program; }
 
     void reject() override;
 
@@ -71,7 +73,6 @@ private:
     void onSelectionChanged(const QModelIndex& node);
     // Shows the node's transponders or programs without reading the grid first.
     void showNode(const QModelIndex& node);
-    void onCellChanged(int row, int column);
     void onEditSatellite();
     void onAdd();
     void onDelete();
@@ -90,12 +91,6 @@ private:
     void replay(const std::function<void()>& step);
     void noteTouched(const TreeNodeRef& node);
 
-    // Brings the cells the user changed into the records; the reasons of cells that could not
-    // be stored (they keep their text).
-    CellRefusals commitGrid();
-    CellRefusals commitRow(int row);
-    // Shows why the cell (row, column) could not be stored, if it could not.
-    void reportRefusal(const CellRefusals& refusals, int column);
     // Before data is dropped: false when the command is to stop (Cancel, or a Yes whose save
     // did not happen).
     bool askToSave();
@@ -107,7 +102,6 @@ private:
     void updateCaption();
     // Names again in the character set just chosen; the data stays as it is.
     void showNamesAgain();
-    void refusedCells(const CellRefusals& refusals, const QString& consequence);
 
     ChannelEditorWindows windows_;
     ChannelDocument* document_ = nullptr;
@@ -135,10 +129,9 @@ private:
     WindowMemory* memory_ = nullptr;
 
     int readResult_ = 0;
-    int gridMode_ = 0;
-    SatelliteNode* selectedSatellite_ = nullptr;
-    TransponderNode* selectedTransponder_ = nullptr;
-    ProgramNode* selectedProgram_ = nullptr;
+    // What the grid shows; the grid's commit reads it.
+    GridSelection selection_;
+    std::unique_ptr<ChannelGridCommit> gridCommit_;
     // Off while the editor itself moves the tree's selection.
     bool followSelection_ = true;
     bool closing_ = false;
