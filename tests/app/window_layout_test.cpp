@@ -291,3 +291,29 @@ TEST(EditorLayout, SplitterAndColumnWidthsPerGridModeComeBack) {
     editor.hide();
     forget(QStringLiteral("Channel editor"));
 }
+
+TEST(EditorLayout, RememberedColumnWidthsFromAnEditedSettingsFileStayUsable) {
+    // A width of 0 would hide the column for good (no edge left to grab), a huge one would
+    // put the next columns past any scrolling.
+    for (const QString& stored :
+         {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2147483647")}) {
+        QStringList widths;
+        for (int column = 0; column < ProgramColumn::count; ++column)
+            widths << stored;
+        SettingsStore().writeText(
+            WindowMemory::sectionName,
+            QStringLiteral("Channel editor columns %1").arg(ChannelGrid::programRows),
+            widths.join(QLatin1Char(',')));
+        ChannelEditDialog editor(channels().path);
+        showAndWait(editor);
+        const QModelIndex satellite = editor.treeModel().index(0, 0);
+        editor.tree()->setCurrentIndex(editor.treeModel().index(0, 0, satellite));
+        ASSERT_EQ(editor.grid()->gridMode(), ChannelGrid::programRows);
+        for (const int width : editor.grid()->columnWidths()) {
+            EXPECT_GE(width, GridCtrl::narrowestResizedColumn) << stored.toStdString();
+            EXPECT_LE(width, GridCtrl::widestResizedColumn) << stored.toStdString();
+        }
+        editor.hide();
+    }
+    forget(QStringLiteral("Channel editor"));
+}

@@ -636,7 +636,8 @@ bool GridCtrl::setColumnWidths(const QList<int>& widths) {
     if (widths.size() != model_->columns())
         return false;
     for (int column = 0; column < model_->columns(); ++column)
-        setColumnWidth(column, std::max(0, widths[column]));
+        setColumnWidth(column,
+                       std::clamp(widths[column], narrowestResizedColumn, widestResizedColumn));
     return true;
 }
 

@@ -166,8 +166,13 @@ public:
     // header cell; off unless switched on.
     void setColumnResizeAllowed(bool on) { columnResizeAllowed_ = on; }
     bool isColumnResizeAllowed() const { return columnResizeAllowed_; }
+    // The widths a dragged or remembered column keeps: narrow enough to put aside, wide enough
+    // to be grabbed again; no wider than a column anyone can scroll across.
+    static constexpr int narrowestResizedColumn = 10;
+    static constexpr int widestResizedColumn = 4096;
     // The widths of all columns, and all of them at once (a list of another length than the
-    // column count changes nothing and returns false).
+    // column count changes nothing and returns false). Remembered widths come from the
+    // settings file, so each is held between the narrowest and widest a drag leaves.
     QList<int> columnWidths() const;
     bool setColumnWidths(const QList<int>& widths);
     // Lines per wheel notch; -1 scrolls a page per notch.

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdlib>
 
 GridHeader::GridHeader(Qt::Orientation orientation, GridCtrl* grid)
@@ -84,8 +85,8 @@ void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalI
 namespace {
 // How near to a column's edge the pointer grabs it, in pixels either side.
 constexpr int edgeGrip = 4;
-// A column dragged narrower keeps this much, so that it can still be grabbed again.
-constexpr int narrowestColumn = 2 * edgeGrip + 2;
+static_assert(GridCtrl::narrowestResizedColumn >= 2 * edgeGrip + 2,
+              "a column dragged narrow must still be grabbed again");
 } // namespace
 
 int GridHeader::resizeEdgeAt(int x) const {
@@ -118,8 +119,9 @@ void GridHeader::mousePressEvent(QMouseEvent* event) {
 void GridHeader::mouseMoveEvent(QMouseEvent* event) {
     const int x = int(event->position().x());
     if (resizingColumn_ >= 0) {
-        grid_->setColumnWidth(resizingColumn_,
-                              std::max(narrowestColumn, resizeStartWidth_ + x - resizeStartX_));
+        grid_->setColumnWidth(resizingColumn_, std::clamp(resizeStartWidth_ + x - resizeStartX_,
+                                                          GridCtrl::narrowestResizedColumn,
+                                                          GridCtrl::widestResizedColumn));
         return;
     }
     if (event->buttons() == Qt::NoButton) {
