@@ -20,6 +20,8 @@ QString joinNumbers(const QList<int>& numbers) {
     return texts.join(QLatin1Char(','));
 }
 
+constexpr int largestSize = 65535;
+
 QList<int> splitNumbers(const QString& text) {
     QList<int> numbers;
     if (text.isEmpty())
@@ -27,7 +29,9 @@ QList<int> splitNumbers(const QString& text) {
     for (const QString& part : text.split(QLatin1Char(','))) {
         bool ok = false;
         const int number = part.toInt(&ok);
-        if (!ok || number < 0)
+        // Read from a file anyone may edit: no screen is wider than this, and larger sizes
+        // added up by a splitter overflow and push its panes out of the window.
+        if (!ok || number < 0 || number > largestSize)
             return {};
         numbers << number;
     }

@@ -317,3 +317,16 @@ TEST(EditorLayout, RememberedColumnWidthsFromAnEditedSettingsFileStayUsable) {
     }
     forget(QStringLiteral("Channel editor"));
 }
+
+TEST(EditorLayout, ARememberedSplitterTooLargeToAddUpIsIgnored) {
+    SettingsStore().writeText(WindowMemory::sectionName, QStringLiteral("Channel editor splitter"),
+                              QStringLiteral("2147483647,2147483647"));
+    ChannelEditDialog editor(channels().path);
+    showAndWait(editor);
+    // The grid stays beside the tree, inside the window.
+    const int gridLeft = editor.grid()->mapTo(&editor, QPoint(0, 0)).x();
+    EXPECT_GT(gridLeft, editor.tree()->mapTo(&editor, QPoint(0, 0)).x());
+    EXPECT_LT(gridLeft, editor.width());
+    editor.hide();
+    forget(QStringLiteral("Channel editor"));
+}
