@@ -139,7 +139,11 @@ QString AudioPidDialog::pidText(const AudioTrack& track) {
 }
 
 QString AudioPidDialog::languageText(const AudioTrack& track) {
-    return LanguageCodeTable::code(track.audioLanguage);
+    // An index the table lacks reads as itself ("30 (unknown)"): an empty cell would look like
+    // no language, and emptying it would change nothing.
+    if (track.audioLanguage == LanguageCodeTable::none)
+        return {};
+    return LanguageCodeTable::describe(track.audioLanguage);
 }
 
 QString AudioPidDialog::ac3Text(const AudioTrack& track) {

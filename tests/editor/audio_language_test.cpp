@@ -1,6 +1,7 @@
 // The audio window's language cells: chosen from the list of known codes by keyboard or
 // mouse, typing jumps in the list, and the chosen code is what OK stores.
 #include "channels/channel_records.h"
+#include "channels/language_code_table.h"
 #include "editor/audio_pid_dialog.h"
 #include "editor/language_cell_chooser.h"
 #include "widgets/grid/grid_ctrl.h"
@@ -125,6 +126,35 @@ TEST(AudioLanguageList, AddedRowsChooseFromTheList) {
     dialog.accept();
     ASSERT_EQ(program.audioCount, 1);
     EXPECT_EQ(program.audioTracks[0].audioLanguage, 21);
+}
+
+} // namespace
+
+namespace {
+
+// A language index the table lacks (written by another tool) reads as itself, not as an
+// empty cell that looks like "no language": emptied or set to "(none)" it becomes none, and
+// left alone it is kept.
+TEST(AudioLanguageList, AnIndexTheTableLacksShowsAndCanBeCleared) {
+    Program program;
+    program.audioCount = 2;
+    program.audioTracks[0] = {0x100, 30};
+    program.audioTracks[1] = {0x101, 31};
+    AudioPidDialog dialog(program);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    GridCtrl* grid = dialog.grid();
+    EXPECT_FALSE(grid->getCellText(1, language).isEmpty());
+    EXPECT_NE(grid->getCellText(1, language), grid->getCellText(2, language));
+
+    grid->setFocus();
+    grid->setFocusCell(1, language);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    dialog.accept();
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(program.audioTracks[0].audioLanguage, LanguageCodeTable::none);
+    EXPECT_EQ(program.audioTracks[1].audioLanguage, 31) << "untouched";
 }
 
 } // namespace

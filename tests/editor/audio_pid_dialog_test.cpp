@@ -1,6 +1,6 @@
 #include "channels/channel_records.h"
-#include "editor/audio_pid_dialog.h"
 #include "channels/language_code_table.h"
+#include "editor/audio_pid_dialog.h"
 #include "widgets/grid/grid_ctrl.h"
 #include "widgets/message_box.h"
 
@@ -192,8 +192,9 @@ TEST_F(AudioPidDialogTest, UntouchedCellsKeepWhatTheGridCannotShow) {
 
     // OK without edits: Cancel, nothing written.
     auto dialog = open(program);
-    const QStringList shown[] = {
-        {"", "AUD PID", "Language", "AC3"}, {"1", "0x0100", "", "0"}, {"2", "0x0042", "", "1"}};
+    const QStringList shown[] = {{"", "AUD PID", "Language", "AC3"},
+                                 {"1", "0x0100", "30 (unknown)", "0"},
+                                 {"2", "0x0042", "", "1"}};
     for (int row = 0; row < 3; ++row)
         for (int column = 0; column < 4; ++column)
             EXPECT_EQ(dialog->grid()->getCellText(row, column), shown[row][column]);
