@@ -1,6 +1,5 @@
 #include "editor/channel_edit_dialog.h"
 
-#include "channels/channel_file_messages.h"
 #include "channels/name_codec.h"
 #include "channels/program_cleanup.h"
 #include "editor/channel_cells.h"
@@ -9,12 +8,12 @@
 #include "editor/channel_grid_commit.h"
 #include "editor/channel_search.h"
 #include "editor/edit_history.h"
+#include "editor/editor_file_commands.h"
 #include "editor/name_charset_chooser.h"
 #include "editor/satellite_tree_find.h"
 #include "editor/satellite_tree_model.h"
 #include "editor/tree_node_look.h"
 #include "widgets/dialog_units.h"
-#include "widgets/file_dialog.h"
 #include "widgets/message_box.h"
 #include "widgets/template_button.h"
 #include "widgets/window_memory.h"
@@ -33,13 +32,6 @@
 #include <algorithm>
 
 namespace {
-
-const QString channelFilter =
-    QStringLiteral("Channel Data File (*.CDF)|*.cdf|All file (*.*)|*.*||");
-// Lower case, as in the main window: on a case-sensitive file system the default extension
-// has to match the files the filter lists.
-const QString channelExtension = QStringLiteral("cdf");
-const QString saveQuestion = QStringLiteral("Some data have been modified. Would you save this?");
 
 // `width` in dialog units; all buttons of the window are 13 units high.
 QPushButton* makeButton(const QString& text, const QString& name, int width, QWidget* parent) {
@@ -148,6 +140,7 @@ void ChannelEditDialog::buildControls() {
     grid_->setColumnResizeAllowed(true);
     gridCommit_ =
         std::make_unique<ChannelGridCommit>(grid_, *document_, *history_, selection_, this);
+    files_ = new EditorFileCommands(*document_, *history_, *gridCommit_, this);
 
     audioButton_ = makeButton(QStringLiteral("Audio"), QStringLiteral("audio"), 33, this);
     audioButton_->hide();
@@ -251,9 +244,11 @@ void ChannelEditDialog::connectControls() {
     connect(editSatelliteButton_, &QPushButton::clicked, this, &ChannelEditDialog::onEditSatellite);
     connect(addButton_, &QPushButton::clicked, this, &ChannelEditDialog::onAdd);
     connect(deleteButton_, &QPushButton::clicked, this, &ChannelEditDialog::onDelete);
-    connect(saveButton_, &QPushButton::clicked, this, &ChannelEditDialog::onSave);
-    connect(saveAsButton_, &QPushButton::clicked, this, &ChannelEditDialog::onSaveAs);
-    connect(loadButton_, &QPushButton::clicked, this, &ChannelEditDialog::onLoad);
+    connect(saveButton_, &QPushButton::clicked, files_, &EditorFileCommands::save);
+    connect(saveAsButton_, &QPushButton::clicked, files_, &EditorFileCommands::saveAs);
+    connect(loadButton_, &QPushButton::clicked, files_, &EditorFileCommands::load);
+    connect(files_, &EditorFileCommands::aboutToLoad, this, &ChannelEditDialog::showNothing);
+    connect(files_, &EditorFileCommands::loaded, this, &ChannelEditDialog::selectFirstSatellite);
     connect(printButton_, &QPushButton::clicked, this, &ChannelEditDialog::onPrint);
     connect(audioButton_, &QPushButton::clicked, this, &ChannelEditDialog::onAudio);
     connect(channelListButton_, &QPushButton::clicked, this, &ChannelEditDialog::onChannelList);
@@ -548,66 +543,6 @@ void ChannelEditDialog::onDelete() {
     }
 }
 
-bool ChannelEditDialog::onSave() {
-    if (const CellRefusals refusals = gridCommit_->commitGrid(); !refusals.empty()) {
-        gridCommit_->refusedCells(refusals,
-                                  QStringLiteral("Nothing was saved. Correct the cell and save "
-                                                 "again."));
-        return false;
-    }
-    if (const QString failure = document_->save(); !failure.isEmpty()) {
-        showMessage(this, failure);
-        return false;
-    }
-    history_->markSaved();
-    return true;
-}
-
-void ChannelEditDialog::onSaveAs() {
-    FileDialogRequest request;
-    request.mode = FileDialogMode::save;
-    request.initialPath = filePath();
-    request.filter = channelFilter;
-    request.defaultSuffix = channelExtension;
-    request.confirmOverwrite = true;
-    const QString path = runFileDialog(this, request);
-    if (path.isEmpty())
-        return;
-    if (const CellRefusals refusals = gridCommit_->commitGrid(); !refusals.empty()) {
-        gridCommit_->refusedCells(refusals,
-                                  QStringLiteral("Nothing was saved. Correct the cell and save "
-                                                 "again."));
-        return;
-    }
-    if (const QString failure = document_->saveAs(path); !failure.isEmpty())
-        showMessage(this, failure);
-    else
-        history_->markSaved();
-}
-
-void ChannelEditDialog::onLoad() {
-    if (!askToSave())
-        return;
-    document_->setModified(false);
-    FileDialogRequest request;
-    request.mode = FileDialogMode::open;
-    request.initialPath = filePath();
-    request.filter = channelFilter;
-    request.defaultSuffix = channelExtension;
-    request.mustExist = true;
-    const QString path = runFileDialog(this, request);
-    if (path.isEmpty())
-        return;
-    showNothing();
-    if (const int result = document_->load(path); result != 0) {
-        showMessage(this, channelReadResultText(result));
-        // Show the current file as it is on disk again.
-        document_->load(filePath());
-    }
-    history_->clear();
-    selectFirstSatellite();
-}
-
 void ChannelEditDialog::onPrint() {
     grid_->setPrintTitle(gridFrame_->title().replace(QLatin1String("&&"), QLatin1String("&")));
     grid_->print();
@@ -691,24 +626,8 @@ void ChannelEditDialog::onChannelList() {
         refresh(true);
 }
 
-bool ChannelEditDialog::askToSave() {
-    if (!isModified())
-        return true;
-    switch (askYesNoCancel(this, saveQuestion)) {
-    case MessageAnswer::cancel:
-        return false;
-    case MessageAnswer::yes:
-        // A save that did not happen stops the command: going on would drop the data the
-        // user just asked to keep.
-        return onSave();
-    case MessageAnswer::no:
-        return true;
-    }
-    return true;
-}
-
 void ChannelEditDialog::onExit() {
-    if (!askToSave())
+    if (!files_->askToSave())
         return;
     showNothing();
     history_->clear();

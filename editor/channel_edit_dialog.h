@@ -13,6 +13,7 @@
 class ChannelDocument;
 class NameCharsetChooser;
 class EditHistory;
+class EditorFileCommands;
 class QLineEdit;
 class QGroupBox;
 class QModelIndex;
@@ -76,10 +77,6 @@ private:
     void onEditSatellite();
     void onAdd();
     void onDelete();
-    // True when the data was written.
-    bool onSave();
-    void onSaveAs();
-    void onLoad();
     void onPrint();
     void onAudio();
     void onChannelList();
@@ -91,9 +88,6 @@ private:
     void replay(const std::function<void()>& step);
     void noteTouched(const TreeNodeRef& node);
 
-    // Before data is dropped: false when the command is to stop (Cancel, or a Yes whose save
-    // did not happen).
-    bool askToSave();
     void refresh(bool fillGrid);
     void setGridMode(int mode);
     void showNothing();
@@ -132,6 +126,7 @@ private:
     // What the grid shows; the grid's commit reads it.
     GridSelection selection_;
     std::unique_ptr<ChannelGridCommit> gridCommit_;
+    EditorFileCommands* files_ = nullptr;
     // Off while the editor itself moves the tree's selection.
     bool followSelection_ = true;
     bool closing_ = false;

@@ -1,0 +1,100 @@
+#include "editor/editor_file_commands.h"
+
+#include "channels/channel_file_messages.h"
+#include "editor/channel_document.h"
+#include "editor/channel_grid_commit.h"
+#include "editor/edit_history.h"
+#include "widgets/file_dialog.h"
+#include "widgets/message_box.h"
+
+namespace {
+
+const QString channelFilter =
+    QStringLiteral("Channel Data File (*.CDF)|*.cdf|All file (*.*)|*.*||");
+// Lower case, as in the main window: on a case-sensitive file system the default extension
+// has to match the files the filter lists.
+const QString channelExtension = QStringLiteral("cdf");
+const QString saveQuestion = QStringLiteral("Some data have been modified. Would you save this?");
+
+} // namespace
+
+EditorFileCommands::EditorFileCommands(ChannelDocument& document, EditHistory& history,
+                                       ChannelGridCommit& gridCommit, QWidget* window)
+    : QObject(window), m_document(document), m_history(history), m_gridCommit(gridCommit),
+      m_window(window) {}
+
+bool EditorFileCommands::save() {
+    if (const CellRefusals refusals = m_gridCommit.commitGrid(); !refusals.empty()) {
+        m_gridCommit.refusedCells(refusals,
+                                  QStringLiteral("Nothing was saved. Correct the cell and save "
+                                                 "again."));
+        return false;
+    }
+    if (const QString failure = m_document.save(); !failure.isEmpty()) {
+        showMessage(m_window, failure);
+        return false;
+    }
+    m_history.markSaved();
+    return true;
+}
+
+void EditorFileCommands::saveAs() {
+    FileDialogRequest request;
+    request.mode = FileDialogMode::save;
+    request.initialPath = m_document.path();
+    request.filter = channelFilter;
+    request.defaultSuffix = channelExtension;
+    request.confirmOverwrite = true;
+    const QString path = runFileDialog(m_window, request);
+    if (path.isEmpty())
+        return;
+    if (const CellRefusals refusals = m_gridCommit.commitGrid(); !refusals.empty()) {
+        m_gridCommit.refusedCells(refusals,
+                                  QStringLiteral("Nothing was saved. Correct the cell and save "
+                                                 "again."));
+        return;
+    }
+    if (const QString failure = m_document.saveAs(path); !failure.isEmpty())
+        showMessage(m_window, failure);
+    else
+        m_history.markSaved();
+}
+
+void EditorFileCommands::load() {
+    if (!askToSave())
+        return;
+    m_document.setModified(false);
+    FileDialogRequest request;
+    request.mode = FileDialogMode::open;
+    request.initialPath = m_document.path();
+    request.filter = channelFilter;
+    request.defaultSuffix = channelExtension;
+    request.mustExist = true;
+    const QString path = runFileDialog(m_window, request);
+    if (path.isEmpty())
+        return;
+    emit aboutToLoad();
+    if (const int result = m_document.load(path); result != 0) {
+        showMessage(m_window, channelReadResultText(result));
+        // Show the current file as it is on disk again.
+        m_document.load(m_document.path());
+    }
+    m_history.clear();
+    emit loaded();
+}
+
+bool EditorFileCommands::askToSave() {
+    if (!m_document.isModified())
+        return true;
+    switch (askYesNoCancel(m_window, saveQuestion)) {
+    case MessageAnswer::cancel:
+        return false;
+    case MessageAnswer::yes:
+        // A save that did not happen stops the command: going on would drop the data the
+        // user just asked to keep.
+        return save();
+    case MessageAnswer::no:
+        return true;
+    }
+    return true;
+}
