@@ -39,12 +39,12 @@ QString LanguageCellChooser::noLanguageText() {
 }
 
 LanguageCellChooser::LanguageCellChooser(GridCtrl* grid, int column)
-    : QObject(grid), grid_(grid), column_(column) {
+    : QObject(grid), grid_(grid), viewport_(grid->viewport()), column_(column) {
     protectRows(grid_->fixedRowCount(), grid_->rowCount() - 1);
     connect(grid_->model(), &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { protectRows(first, last); });
     grid_->installEventFilter(this);
-    grid_->viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
 }
 
 // The grid's own text box never opens on these cells; Delete, cut and paste leave them alone.
@@ -146,7 +146,7 @@ bool LanguageCellChooser::handleKey(const QKeyEvent& key) {
 bool LanguageCellChooser::eventFilter(QObject* watched, QEvent* event) {
     if (watched == grid_ && event->type() == QEvent::KeyPress)
         return handleKey(*static_cast<QKeyEvent*>(event));
-    if (watched != grid_->viewport())
+    if (watched != viewport_)
         return false;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
@@ -156,7 +156,7 @@ bool LanguageCellChooser::eventFilter(QObject* watched, QEvent* event) {
         if (mouse->button() != Qt::LeftButton)
             return false;
         const GridCellRef cell =
-            grid_->cellAt(grid_->viewport()->mapTo(grid_, mouse->position().toPoint()));
+            grid_->cellAt(viewport_->mapTo(grid_, mouse->position().toPoint()));
         const bool ours = cell.column == column_ && cell.row >= grid_->fixedRowCount();
         // As in the grid's other cells: a second click on the focus cell, or a double-click.
         if (event->type() == QEvent::MouseButtonPress)

@@ -6,6 +6,7 @@
 
 class GridCtrl;
 class QComboBox;
+class QWidget;
 class QKeyEvent;
 
 // Makes one column of a grid hold an audio language chosen from the known codes rather than
@@ -43,6 +44,8 @@ private:
     void finish(bool take);
 
     GridCtrl* grid_;
+    // Taken once: while the grid is being destroyed its viewport() may no longer be asked.
+    QWidget* viewport_;
     int column_;
     int row_ = -1;
     QPointer<QComboBox> list_;
