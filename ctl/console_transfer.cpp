@@ -1,6 +1,7 @@
 #include "ctl/console_transfer.h"
 
 #include "ctl/exit_code.h"
+#include "link/event_hand_over.h"
 #include "link/serial_device_map.h"
 #include "link/transfer_reader_thread.h"
 #include "link/upload_save.h"
@@ -144,6 +145,7 @@ void ConsoleTransfer::interrupt(int signalNumber) {
 }
 
 void ConsoleTransfer::customEvent(QEvent* event) {
+    takeOverPostedEvent(event);
     if (event->type() != WM_FRAME_RECEIVED) {
         QObject::customEvent(event);
         return;

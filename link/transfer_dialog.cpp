@@ -2,6 +2,7 @@
 
 #include "base/last_settings.h"
 #include "link/boot_mode_dialog.h"
+#include "link/event_hand_over.h"
 #include "link/transfer_reader_thread.h"
 #include "widgets/dialog_units.h"
 #include "widgets/message_box.h"
@@ -158,6 +159,7 @@ void TransferDialog::startTransfer() {
 }
 
 void TransferDialog::customEvent(QEvent* event) {
+    takeOverPostedEvent(event);
     if (event->type() != WM_FRAME_RECEIVED) {
         QDialog::customEvent(event);
         return;

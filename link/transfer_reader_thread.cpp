@@ -1,5 +1,6 @@
 #include "link/transfer_reader_thread.h"
 
+#include "link/event_hand_over.h"
 #include "link/transfer_endpoint.h"
 
 #include <QCoreApplication>
@@ -23,7 +24,9 @@ void TransferReaderThread::run() {
     const TransferFrameSource::Deliver post = [this](std::uint8_t code,
                                                      std::span<const std::uint8_t> payload) {
         // The event queue takes ownership of the posted event.
-        QCoreApplication::postEvent(&receiver_, new TransferFrameEvent(code, payload));
+        auto* event = new TransferFrameEvent(code, payload);
+        handOverPostedEvent(event);
+        QCoreApplication::postEvent(&receiver_, event);
     };
     while (!stopRequested_.load(std::memory_order_acquire))
         source_.pollOnce(post);
