@@ -541,3 +541,12 @@ bool ChannelDatabase::insertPrograms(const std::vector<ProgramReturn>& programs,
     }
     return true;
 }
+
+std::vector<ProgramNode*> ChannelDatabase::programsInTreeOrder() const {
+    std::vector<ProgramNode*> programs;
+    for (const auto& satellite : m_satellites)
+        for (const auto& transponder : satellite->transponders())
+            for (const auto& program : transponder->programs())
+                programs.push_back(program.get());
+    return programs;
+}

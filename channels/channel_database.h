@@ -90,6 +90,8 @@ public:
     static constexpr std::uint8_t extraWordFlag = 0x08;
 
     const std::vector<std::unique_ptr<SatelliteNode>>& satellites() const { return m_satellites; }
+    // Every program, satellite by satellite and transponder by transponder.
+    std::vector<ProgramNode*> programsInTreeOrder() const;
     int satelliteCount() const { return int(m_satellites.size()); }
     SatelliteNode* satelliteAt(int row) const;
     // Position of the satellite in satellites(), -1 when it is not one of this database's.

@@ -287,21 +287,8 @@ void ChannelDocument::restoreSatellite(SatelliteNode* satellite, const Satellite
     emit satelliteChanged(satellite);
 }
 
-namespace {
-
-std::vector<ProgramNode*> programsInTreeOrder(const ChannelDatabase& database) {
-    std::vector<ProgramNode*> programs;
-    for (const auto& satellite : database.satellites())
-        for (const auto& transponder : satellite->transponders())
-            for (const auto& program : transponder->programs())
-                programs.push_back(program.get());
-    return programs;
-}
-
-} // namespace
-
 ChannelListState ChannelDocument::channelListState() const {
-    const std::vector<ProgramNode*> programs = programsInTreeOrder(database_);
+    const std::vector<ProgramNode*> programs = database_.programsInTreeOrder();
     std::unordered_map<const ProgramNode*, int> number;
     number.reserve(programs.size());
     ChannelListState state;
@@ -330,7 +317,7 @@ ChannelListState ChannelDocument::channelListState() const {
 }
 
 void ChannelDocument::restoreChannelLists(const ChannelListState& state) {
-    const std::vector<ProgramNode*> programs = programsInTreeOrder(database_);
+    const std::vector<ProgramNode*> programs = database_.programsInTreeOrder();
     // The hierarchy is the one the state was taken from; anything else is left alone.
     if (programs.size() != state.favoriteMasks.size())
         return;

@@ -38,12 +38,17 @@ bool EditorFileCommands::save() {
     return true;
 }
 
-void EditorFileCommands::saveAs() {
+FileDialogRequest EditorFileCommands::channelFileRequest(FileDialogMode mode) const {
     FileDialogRequest request;
-    request.mode = FileDialogMode::save;
+    request.mode = mode;
     request.initialPath = m_document.path();
     request.filter = channelFilter;
     request.defaultSuffix = channelExtension;
+    return request;
+}
+
+void EditorFileCommands::saveAs() {
+    FileDialogRequest request = channelFileRequest(FileDialogMode::save);
     request.confirmOverwrite = true;
     const QString path = runFileDialog(m_window, request);
     if (path.isEmpty())
@@ -64,11 +69,7 @@ void EditorFileCommands::load() {
     if (!askToSave())
         return;
     m_document.setModified(false);
-    FileDialogRequest request;
-    request.mode = FileDialogMode::open;
-    request.initialPath = m_document.path();
-    request.filter = channelFilter;
-    request.defaultSuffix = channelExtension;
+    FileDialogRequest request = channelFileRequest(FileDialogMode::open);
     request.mustExist = true;
     const QString path = runFileDialog(m_window, request);
     if (path.isEmpty())

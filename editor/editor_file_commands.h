@@ -4,6 +4,8 @@
 // dropped. What the user typed into the grid goes into the records first; a cell that cannot
 // be stored stops the save, and a save that did not happen stops whatever asked for it.
 
+#include "widgets/file_dialog.h"
+
 #include <QObject>
 
 class ChannelDocument;
@@ -36,6 +38,9 @@ signals:
     void loaded();
 
 private:
+    // A Channel Data File dialog starting at the document's path.
+    FileDialogRequest channelFileRequest(FileDialogMode mode) const;
+
     ChannelDocument& m_document;
     EditHistory& m_history;
     ChannelGridCommit& m_gridCommit;

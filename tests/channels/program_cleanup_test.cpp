@@ -60,15 +60,6 @@ std::vector<int> pickedRows(const std::vector<bool>& picked) {
     return rows;
 }
 
-std::vector<ProgramNode*> treeOrder(const ChannelDatabase& database) {
-    std::vector<ProgramNode*> programs;
-    for (const auto& satellite : database.satellites())
-        for (const auto& transponder : satellite->transponders())
-            for (const auto& program : transponder->programs())
-                programs.push_back(program.get());
-    return programs;
-}
-
 } // namespace
 
 TEST(ProgramCleanup, EachRulePicksThePlantedPrograms) {
@@ -127,8 +118,8 @@ TEST(ProgramCleanup, BulkDeleteAndReturnMatchOneByOne) {
         ASSERT_EQ(readChannelImage(*database, image), 0);
     ASSERT_GT(bulk.favoriteGroupCount, 0);
 
-    const std::vector<ProgramNode*> bulkPrograms = treeOrder(bulk);
-    const std::vector<ProgramNode*> singlePrograms = treeOrder(single);
+    const std::vector<ProgramNode*> bulkPrograms = bulk.programsInTreeOrder();
+    const std::vector<ProgramNode*> singlePrograms = single.programsInTreeOrder();
     std::mt19937 random(7);
     std::vector<std::size_t> chosen;
     for (std::size_t i = 0; i < bulkPrograms.size(); ++i)
@@ -179,7 +170,7 @@ TEST(CdfToolClean, EachOptionRemovesWhatItsRulePicksAndTheDiffListsExactlyThose)
         // Plant duplicates and unnamed programs into the generated file.
         ChannelDatabase database;
         ASSERT_EQ(readChannelImage(database, image), 0);
-        const std::vector<ProgramNode*> programs = treeOrder(database);
+        const std::vector<ProgramNode*> programs = database.programsInTreeOrder();
         for (std::size_t i = 0; i + 1 < programs.size(); i += 10) {
             Program copy = programs[i]->record();
             database.appendProgram(programs[i]->transponder(), copy);
@@ -243,8 +234,8 @@ TEST(CdfToolClean, EachOptionRemovesWhatItsRulePicksAndTheDiffListsExactlyThose)
         // The output read back is the input with exactly the picked programs deleted.
         ChannelDatabase expectedData;
         ASSERT_EQ(readChannelFile(expectedData, path("in.cdf")), 0);
-        const std::vector<ProgramNode*> mine = treeOrder(input);
-        const std::vector<ProgramNode*> theirs = treeOrder(expectedData);
+        const std::vector<ProgramNode*> mine = input.programsInTreeOrder();
+        const std::vector<ProgramNode*> theirs = expectedData.programsInTreeOrder();
         std::unordered_map<const ProgramNode*, ProgramNode*> same;
         for (std::size_t i = 0; i < mine.size(); ++i)
             same[mine[i]] = theirs[i];
