@@ -11,8 +11,15 @@ SerialPort::SerialPort()
 void SerialPort::awaitReaderOutside() {
     // The reader leaves the device within microseconds once woken; only then may the device
     // be released, so its handle cannot be reused while the reader still holds it.
-    for (int inside = readersInside_.load(); inside != 0; inside = readersInside_.load())
-        readersInside_.wait(inside);
+    std::unique_lock lock(readerOutsideMutex_);
+    readerOutside_.wait(lock, [this] { return readersInside_.load() == 0; });
+}
+
+void SerialPort::announceReaderOutside() {
+    // Taking the mutex orders this after Close's check of the count, so the notification
+    // cannot fall between that check and Close's wait.
+    { const std::lock_guard lock(readerOutsideMutex_); }
+    readerOutside_.notify_all();
 }
 
 std::chrono::nanoseconds SerialPort::characterTime() const {

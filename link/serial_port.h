@@ -4,9 +4,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 // Line settings of one COM port. The owner sets them before each Open; every caller in this
 // program uses 8 data bits, no parity, one stop bit, no flow control at 115200 baud.
@@ -24,8 +26,8 @@ struct PortSettings {
 // overlapped I/O); what follows holds on both.
 //
 // The window thread opens, configures, writes and closes the port; one reader thread calls
-// Read and WaitForInput. No lock is shared between them: the reader announces itself while it
-// touches the device, and Close wakes it, waits until it has stepped out, and only then
+// Read and WaitForInput. No lock is held around the device: the reader announces itself while
+// it touches the device, and Close wakes it, waits until it has stepped out, and only then
 // closes the device, so a device handle is never reused under the reader's feet.
 //
 // Open takes the device exclusively, sets an 8N1 line without flow control, discards anything
@@ -102,7 +104,7 @@ private:
                 return;
             left_ = true;
             if (port_.readersInside_.fetch_sub(1) == 1)
-                port_.readersInside_.notify_all();
+                port_.announceReaderOutside();
         }
         ReaderPresence(const ReaderPresence&) = delete;
         ReaderPresence& operator=(const ReaderPresence&) = delete;
@@ -117,6 +119,8 @@ private:
     void markLineDown() { lineDown_.store(true); }
     // Window thread, in Close: waits until the reader has left the device.
     void awaitReaderOutside();
+    // Reader thread, on leaving the device as the last one inside.
+    void announceReaderOutside();
     void storeCharacterTime() {
         // The reader thread paces itself by this; it must never see `settings` being assigned.
         characterTimeNs_.store(characterTimeFor(settings).count(), std::memory_order_release);
@@ -128,5 +132,10 @@ private:
     std::atomic<bool> open_{false};
     std::atomic<bool> lineDown_{false};
     std::atomic<int> readersInside_{0};
+    // Only Close waits on these, and the reader takes the mutex only to say it has left: a
+    // condition variable rather than std::atomic::wait, whose fallback where there is no futex
+    // (MinGW's C++ library) can miss that notification and leave Close waiting for ever.
+    std::mutex readerOutsideMutex_;
+    std::condition_variable readerOutside_;
     std::atomic<std::int64_t> characterTimeNs_{characterTimeFor(PortSettings{}).count()};
 };
