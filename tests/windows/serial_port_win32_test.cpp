@@ -139,6 +139,32 @@ TEST_F(SerialPortWin32Test, WakeAndCloseEndTheReadersWaitAtOnce) {
     EXPECT_EQ(readFor(ours, 1, 3s), fresh);
 }
 
+// Close races the reader leaving the device; done many times, a lost notification of that
+// leaving (MinGW's std::atomic::wait lost it about every other time after a wake-up) hangs here.
+TEST_F(SerialPortWin32Test, CloseAlwaysSeesTheReaderLeave) {
+    for (int round = 0; round < 30; ++round) {
+        std::atomic<int> woken{0};
+        std::atomic<bool> stop{false};
+        std::thread reader([&] {
+            while (!stop.load()) {
+                if (ours.WaitForInput(10s) == SerialPort::WaitResult::woken)
+                    woken.fetch_add(1);
+            }
+        });
+        ours.WakeReader();
+        for (const auto start = Clock::now(); woken.load() == 0 && Clock::now() - start < 3s;)
+            std::this_thread::sleep_for(1ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(round % 3));
+        const auto before = Clock::now();
+        stop.store(true);
+        EXPECT_EQ(ours.Close(), 1);
+        reader.join();
+        EXPECT_LT(Clock::now() - before, 1500ms) << "round " << round;
+        ASSERT_NE(ours.Open(), 0) << "round " << round;
+        ASSERT_EQ(ours.WaitForInput(1s), SerialPort::WaitResult::woken); // Open's wake-up
+    }
+}
+
 TEST_F(SerialPortWin32Test, OpensOnlyCommunicationsDevices) {
     for (const QString& path :
          {QStringLiteral("\\\\.\\COM99"), QStringLiteral("C:\\windows\\win.ini"), QString()}) {
