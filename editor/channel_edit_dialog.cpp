@@ -6,9 +6,10 @@
 #include "editor/channel_document.h"
 #include "editor/channel_grid.h"
 #include "editor/channel_grid_commit.h"
-#include "editor/channel_search.h"
+#include "editor/channel_grid_rows.h"
 #include "editor/edit_history.h"
 #include "editor/editor_file_commands.h"
+#include "editor/editor_undo_replay.h"
 #include "editor/name_charset_chooser.h"
 #include "editor/satellite_tree_find.h"
 #include "editor/satellite_tree_model.h"
@@ -140,7 +141,10 @@ void ChannelEditDialog::buildControls() {
     grid_->setColumnResizeAllowed(true);
     gridCommit_ =
         std::make_unique<ChannelGridCommit>(grid_, *document_, *history_, selection_, this);
+    gridRows_ = std::make_unique<ChannelGridRows>(grid_, *document_, *history_, selection_, this);
     files_ = new EditorFileCommands(*document_, *history_, *gridCommit_, this);
+    undoReplay_ =
+        new EditorUndoReplay(*document_, *history_, *gridCommit_, *treeModel_, tree_, this);
 
     audioButton_ = makeButton(QStringLiteral("Audio"), QStringLiteral("audio"), 33, this);
     audioButton_->hide();
@@ -242,7 +246,7 @@ void ChannelEditDialog::connectControls() {
     connect(grid_, &GridCtrl::cellChanged, this,
             [this](int row, int column) { gridCommit_->cellChanged(row, column); });
     connect(editSatelliteButton_, &QPushButton::clicked, this, &ChannelEditDialog::onEditSatellite);
-    connect(addButton_, &QPushButton::clicked, this, &ChannelEditDialog::onAdd);
+    connect(addButton_, &QPushButton::clicked, this, [this] { gridRows_->add(); });
     connect(deleteButton_, &QPushButton::clicked, this, &ChannelEditDialog::onDelete);
     connect(saveButton_, &QPushButton::clicked, files_, &EditorFileCommands::save);
     connect(saveAsButton_, &QPushButton::clicked, files_, &EditorFileCommands::saveAs);
@@ -254,26 +258,9 @@ void ChannelEditDialog::connectControls() {
     connect(channelListButton_, &QPushButton::clicked, this, &ChannelEditDialog::onChannelList);
     connect(exitButton_, &QPushButton::clicked, this, &ChannelEditDialog::onExit);
 
-    // What undo and redo change, so that the tree shows it afterwards.
-    connect(document_, &ChannelDocument::satelliteChanged, this, [this](SatelliteNode* node) {
-        noteTouched({node, nullptr, nullptr});
-    });
-    connect(document_, &ChannelDocument::transponderChanged, this, [this](TransponderNode* node) {
-        noteTouched({node->satellite(), nullptr, nullptr});
-    });
-    connect(document_, &ChannelDocument::programChanged, this, [this](ProgramNode* node) {
-        noteTouched({nullptr, nullptr, node});
-    });
-    const auto satelliteTouched = [this](SatelliteNode* node, int) {
-        noteTouched({node, nullptr, nullptr});
-    };
-    connect(document_, &ChannelDocument::transponderInserted, this, satelliteTouched);
-    connect(document_, &ChannelDocument::transponderRemoved, this, satelliteTouched);
-    const auto transponderTouched = [this](TransponderNode* node, int) {
-        noteTouched({nullptr, node, nullptr});
-    };
-    connect(document_, &ChannelDocument::programInserted, this, transponderTouched);
-    connect(document_, &ChannelDocument::programRemoved, this, transponderTouched);
+    connect(undoReplay_, &EditorUndoReplay::aboutToReplay, this,
+            [this] { followSelection_ = false; });
+    connect(undoReplay_, &EditorUndoReplay::replayed, this, &ChannelEditDialog::showReplayed);
 }
 
 void ChannelEditDialog::buildShortcuts() {
@@ -299,10 +286,10 @@ void ChannelEditDialog::buildShortcuts() {
     buttonKey(printButton_, QKeySequence(Qt::CTRL | Qt::Key_P));
     addShortcut({QKeySequence(Qt::CTRL | Qt::Key_F)}, [this] { find_->open(); });
     addShortcut({QKeySequence(Qt::Key_F3)}, [this] { find_->find(true); });
-    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { onUndo(); });
+    addShortcut({QKeySequence(Qt::CTRL | Qt::Key_Z)}, [this] { undoReplay_->undo(); });
     addShortcut(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
-        [this] { onRedo(); });
+        [this] { undoReplay_->redo(); });
 }
 
 void ChannelEditDialog::onInit() {
@@ -373,14 +360,7 @@ void ChannelEditDialog::refresh(bool fillGrid) {
         gridFrame_->setTitle(literalTitle(satelliteLabel(*selection_.satellite)));
         if (!fillGrid)
             break;
-        const int count = selection_.satellite->transponderCount();
-        grid_->setRowCount(1);
-        grid_->setRowCount(count + 1);
-        for (int row = 1; row <= count; ++row) {
-            grid_->setCellText(row, 0, QString::number(row));
-            grid_->fillTransponderRow(*selection_.satellite->transponderAt(row - 1), row);
-        }
-        grid_->selectRow(1);
+        gridRows_->fill();
         audioButton_->hide();
         break;
     }
@@ -390,16 +370,7 @@ void ChannelEditDialog::refresh(bool fillGrid) {
                          transponderLabel(*selection_.transponder) + QStringLiteral("]")));
         if (!fillGrid)
             break;
-        const int count = selection_.transponder->programCount();
-        grid_->setRowCount(1);
-        grid_->setRowCount(count + 1);
-        for (int row = 1; row <= count; ++row) {
-            grid_->setCellText(row, 0, QString::number(row));
-            grid_->fillProgramRow(*selection_.transponder->programAt(row - 1), row);
-        }
-        // A program chosen in the tree is the row "Audio" and "Delete" act on.
-        if (selection_.program)
-            grid_->selectRow(selection_.transponder->indexOf(selection_.program) + 1);
+        gridRows_->fill();
         audioButton_->show();
         break;
     }
@@ -465,37 +436,6 @@ void ChannelEditDialog::onEditSatellite() {
     history_->endStep();
 }
 
-void ChannelEditDialog::onAdd() {
-    grid_->commitEdit();
-    int row = -1;
-    if (selection_.mode == ChannelGrid::transponderRows) {
-        TransponderNode* node = document_->apply(TransponderAddition{selection_.satellite, {}});
-        if (!node) {
-            showMessage(this, QStringLiteral("No transponder can be added: a file holds at most "
-                                             "%1 transponders.")
-                                  .arg(ChannelLimits::maxTransponders));
-            return;
-        }
-        row = grid_->insertRow(QString::number(grid_->rowCount()));
-        grid_->fillTransponderRow(*node, row);
-    } else if (selection_.mode == ChannelGrid::programRows) {
-        ProgramNode* node = document_->apply(ProgramAddition{selection_.transponder, {}});
-        if (!node) {
-            showMessage(this, QStringLiteral("No program can be added: the radio list already "
-                                             "holds %1 programs, the most it can hold.")
-                                  .arg(ChannelLimits::maxProgramsPerList));
-            return;
-        }
-        row = grid_->insertRow(QString::number(grid_->rowCount()));
-        grid_->fillProgramRow(*node, row);
-    } else {
-        return;
-    }
-    grid_->scrollToBottom();
-    grid_->redraw();
-    document_->setModified(true);
-}
-
 void ChannelEditDialog::onDelete() {
     if (selection_.mode == ChannelGrid::noRows)
         return;
@@ -503,39 +443,7 @@ void ChannelEditDialog::onDelete() {
     // The tree's selected node may be among those deleted; the editor moves the selection
     // itself afterwards.
     followSelection_ = false;
-    history_->beginStep();
-    bool selectedProgramDeleted = false;
-    // Rows go in one pass at the end: a grid row at a time costs a pass over all rows each.
-    std::vector<int> deletedRows;
-    int child = 0;
-    for (int row = 1; row < grid_->rowCount(); ++row) {
-        const bool selected = grid_->isRowSelected(row);
-        bool deleted = false;
-        if (selection_.mode == ChannelGrid::transponderRows) {
-            TransponderNode* transponder = selection_.satellite->transponderAt(child);
-            if (!transponder)
-                break;
-            deleted =
-                selected && document_->apply(TransponderRemoval{selection_.satellite, transponder});
-        } else {
-            ProgramNode* program = selection_.transponder->programAt(child);
-            if (!program)
-                break;
-            const bool wasSelectedNode = program == selection_.program;
-            deleted = selected && document_->apply(ProgramRemoval{selection_.transponder, program});
-            selectedProgramDeleted |= deleted && wasSelectedNode;
-        }
-        if (deleted)
-            deletedRows.push_back(row);
-        else
-            ++child;
-    }
-    if (!deletedRows.empty()) {
-        grid_->deleteRows(std::move(deletedRows));
-        document_->setModified(true);
-    }
-    history_->endStep();
-    grid_->redraw();
+    const bool selectedProgramDeleted = gridRows_->deleteSelected();
     followSelection_ = true;
     if (selectedProgramDeleted) {
         selection_.program = nullptr;
@@ -551,17 +459,7 @@ void ChannelEditDialog::onPrint() {
 void ChannelEditDialog::onAudio() {
     if (selection_.mode != ChannelGrid::programRows)
         return;
-    int row = 1;
-    ProgramNode* program = nullptr;
-    for (; row < grid_->rowCount(); ++row) {
-        ProgramNode* candidate = selection_.transponder->programAt(row - 1);
-        if (!candidate)
-            return;
-        if (grid_->isRowSelected(row)) {
-            program = candidate;
-            break;
-        }
-    }
+    const auto [row, program] = gridRows_->selectedProgram();
     if (!program || !windows_.openAudioWindow)
         return;
     // The row is refilled from the record afterwards; what the user typed goes in first, and
@@ -663,51 +561,12 @@ void ChannelEditDialog::closeEvent(QCloseEvent* event) {
     onExit();
 }
 
-void ChannelEditDialog::onUndo() {
-    // What was typed into the grid becomes a step first, so that it is the one taken back.
-    if (const CellRefusals refusals = gridCommit_->commitGrid(); !refusals.empty())
-        gridCommit_->refusedCells(refusals, QStringLiteral("The previous value was kept."));
-    if (!history_->canUndo())
-        return;
-    replay([this] { history_->undo(); });
-}
-
-void ChannelEditDialog::onRedo() {
-    if (const CellRefusals refusals = gridCommit_->commitGrid(); !refusals.empty())
-        gridCommit_->refusedCells(refusals, QStringLiteral("The previous value was kept."));
-    if (!history_->canRedo())
-        return;
-    replay([this] { history_->redo(); });
-}
-
-void ChannelEditDialog::noteTouched(const TreeNodeRef& node) {
-    if (replaying_)
-        touched_ = node;
-}
-
-void ChannelEditDialog::replay(const std::function<void()>& step) {
-    followSelection_ = false;
-    replaying_ = true;
-    touched_ = {};
-    step();
-    replaying_ = false;
+void ChannelEditDialog::showReplayed(const QModelIndex& node) {
     followSelection_ = true;
-    // The node whose children show the change, when it still exists (looked up by address
-    // only: a later part of the step may have deleted it); otherwise the tree's current node,
-    // which the tree has moved off any node the step removed.
-    QModelIndex shown;
-    if (!touched_.isNull() && findInTree(document_->database(), touched_))
-        shown = touched_.satellite     ? treeModel_->indexOf(touched_.satellite)
-                : touched_.transponder ? treeModel_->indexOf(touched_.transponder)
-                                       : treeModel_->indexOf(touched_.program);
-    if (!shown.isValid())
-        shown = tree_->currentIndex();
-    if (!shown.isValid())
-        shown = treeModel_->index(0, 0);
-    selectTreeNodeQuietly(shown);
-    if (shown.isValid())
-        tree_->scrollTo(shown);
-    showNode(shown);
+    selectTreeNodeQuietly(node);
+    if (node.isValid())
+        tree_->scrollTo(node);
+    showNode(node);
     // Labels are read when painting.
     tree_->viewport()->update();
 }

@@ -3,17 +3,17 @@
 #include "editor/channel_editor_windows.h"
 #include "editor/channel_grid.h"
 #include "editor/channel_grid_commit.h"
-#include "editor/channel_search.h"
 
 #include <QDialog>
 
-#include <functional>
 #include <memory>
 
 class ChannelDocument;
 class NameCharsetChooser;
 class EditHistory;
+class ChannelGridRows;
 class EditorFileCommands;
+class EditorUndoReplay;
 class QLineEdit;
 class QGroupBox;
 class QModelIndex;
@@ -75,18 +75,14 @@ private:
     // Shows the node's transponders or programs without reading the grid first.
     void showNode(const QModelIndex& node);
     void onEditSatellite();
-    void onAdd();
     void onDelete();
     void onPrint();
     void onAudio();
     void onChannelList();
     void onExit();
-    void onUndo();
-    void onRedo();
-    // Runs an undo or redo; afterwards the tree's current node is the one whose children show
-    // the change, and the grid shows the data as it is.
-    void replay(const std::function<void()>& step);
-    void noteTouched(const TreeNodeRef& node);
+    // After an undo or redo: the tree's current node is the one whose children show the
+    // change, and the grid shows the data as it is.
+    void showReplayed(const QModelIndex& node);
 
     void refresh(bool fillGrid);
     void setGridMode(int mode);
@@ -123,13 +119,13 @@ private:
     WindowMemory* memory_ = nullptr;
 
     int readResult_ = 0;
-    // What the grid shows; the grid's commit reads it.
+    // What the grid shows; the grid's commit and its rows read it.
     GridSelection selection_;
     std::unique_ptr<ChannelGridCommit> gridCommit_;
+    std::unique_ptr<ChannelGridRows> gridRows_;
     EditorFileCommands* files_ = nullptr;
+    EditorUndoReplay* undoReplay_ = nullptr;
     // Off while the editor itself moves the tree's selection.
     bool followSelection_ = true;
     bool closing_ = false;
-    bool replaying_ = false;
-    TreeNodeRef touched_;
 };
