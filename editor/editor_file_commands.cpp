@@ -85,6 +85,10 @@ void EditorFileCommands::load() {
 }
 
 bool EditorFileCommands::askToSave() {
+    // A cell still being typed into counts as a change: the close box and the keys do not take
+    // the focus from the grid, so without this the question would not see it and the text would
+    // go unasked. A cell that cannot be stored keeps its text; a Yes names it when saving.
+    m_gridCommit.commitGrid();
     if (!m_document.isModified())
         return true;
     switch (askYesNoCancel(m_window, saveQuestion)) {

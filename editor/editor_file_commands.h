@@ -27,8 +27,8 @@ public:
     // Asks to save first, then reads the file the user picks; a file that does not read
     // leaves the current one shown as it is on disk.
     void load();
-    // Before data is dropped: false when the command is to stop (Cancel, or a Yes whose save
-    // did not happen).
+    // Before data is dropped: what was typed into the grid goes into the records first; false
+    // when the command is to stop (Cancel, or a Yes whose save did not happen).
     bool askToSave();
 
 signals:

@@ -87,6 +87,32 @@ TEST_F(EditorKeepsData, ASaveThatDidNotHappenStopsExitLoadAndTheCloseBox) {
     EXPECT_EQ(saved.satelliteAt(0)->transponderAt(0)->programAt(0)->pcrPid, 0x99);
 }
 
+TEST_F(EditorKeepsData, ACellStillBeingTypedIsAskedAboutBeforeTheCloseBoxOrLoadDropsIt) {
+    // Neither Ctrl+O nor the close box takes the focus from the cell being typed into.
+    const QString file = writeSmallFile();
+    open(file);
+    activate();
+    type(2, TransponderColumn::symbolRate, QStringLiteral("1234"), false);
+    ASSERT_TRUE(editor->grid()->isEditing());
+    answers << MessageAnswer::cancel;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(questions.size(), 1);
+    EXPECT_TRUE(fileRequests.empty());
+    EXPECT_EQ(database().satelliteAt(0)->transponderAt(1)->symbolRate, 1234);
+    EXPECT_EQ(cell(2, TransponderColumn::symbolRate), QStringLiteral("1234"));
+
+    type(3, TransponderColumn::symbolRate, QStringLiteral("4321"), false);
+    ASSERT_TRUE(editor->grid()->isEditing());
+    answers << MessageAnswer::yes;
+    editor->close();
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_FALSE(editor->isVisible());
+    ChannelDatabase saved;
+    ASSERT_EQ(readChannelFile(saved, file), 0);
+    EXPECT_EQ(saved.satelliteAt(0)->transponderAt(1)->symbolRate, 1234);
+    EXPECT_EQ(saved.satelliteAt(0)->transponderAt(2)->symbolRate, 4321);
+}
+
 TEST_F(EditorKeepsData, TextsThatAreNotWhollyANumberAreRefusedAndTheCellKeepsThem) {
     open(writeSmallFile());
     const struct {
