@@ -9,6 +9,7 @@
 #include "editor/edit_history.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QUndoStack>
 
 namespace {
@@ -111,6 +112,37 @@ TEST_F(EditorKeepsData, ACellStillBeingTypedIsAskedAboutBeforeTheCloseBoxOrLoadD
     ASSERT_EQ(readChannelFile(saved, file), 0);
     EXPECT_EQ(saved.satelliteAt(0)->transponderAt(1)->symbolRate, 1234);
     EXPECT_EQ(saved.satelliteAt(0)->transponderAt(2)->symbolRate, 4321);
+}
+
+TEST_F(EditorKeepsData, ACutOrAPasteOverSeveralRowsIsOneStep) {
+    open(writeSmallFile());
+    activate();
+    const auto rows = [this] {
+        std::vector<std::pair<std::uint32_t, int>> shown;
+        for (int i = 1; i <= 2; ++i) {
+            const TransponderNode* transponder = database().satelliteAt(0)->transponderAt(i);
+            shown.emplace_back(transponder->frequency, transponder->polarization);
+        }
+        return shown;
+    };
+    const auto loaded = rows();
+    ChannelGrid* grid = editor->grid();
+    grid->setFocus();
+    QGuiApplication::clipboard()->setText(QStringLiteral("11111000\tH\n12222000\tH\n"));
+    grid->setFocusCell(2, TransponderColumn::frequency);
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+    const auto pasted = rows();
+    EXPECT_EQ(pasted, (std::vector<std::pair<std::uint32_t, int>>{{11111000, 1}, {12222000, 1}}));
+    grid->setSelectedRange(2, TransponderColumn::frequency, 3, TransponderColumn::polarization);
+    QTest::keyClick(grid, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(rows(), (std::vector<std::pair<std::uint32_t, int>>{{0, 0}, {0, 0}}));
+    EXPECT_EQ(editor->history().stack().count(), 2);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rows(), pasted);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rows(), loaded);
+    EXPECT_FALSE(editor->history().canUndo());
 }
 
 TEST_F(EditorKeepsData, TextsThatAreNotWhollyANumberAreRefusedAndTheCellKeepsThem) {

@@ -201,6 +201,10 @@ signals:
     // Around every in-place edit, clearing, cut or paste of a cell.
     void editBegun(int row, int column);
     void editEnded(int row, int column);
+    // Around a cut or a paste, which changes many cells with one command: a listener may take
+    // their changes as one.
+    void cellsChangeBegun();
+    void cellsChangeEnded();
     // After every release of the left mouse button over the grid.
     void buttonReleased();
     // The user has dragged a column to a new width (once, when the drag ends).

@@ -112,6 +112,7 @@ void GridCtrl::cut() {
     copy();
     if (!editable_)
         return;
+    emit cellsChangeBegun();
     for (int row = model_->fixedRows(); row < model_->rows(); ++row) {
         for (int column = model_->fixedColumns(); column < model_->columns(); ++column) {
             if (!model_->contains(row, column))
@@ -121,6 +122,7 @@ void GridCtrl::cut() {
                 clearCellByControl(row, column);
         }
     }
+    emit cellsChangeEnded();
 }
 
 void GridCtrl::paste() {
@@ -134,6 +136,7 @@ void GridCtrl::paste() {
     // Only what can land is split off the text, however long it is.
     const QList<QStringList> lines =
         gridPasteFields(text, model_->rows() - origin.row, model_->columns() - origin.column);
+    emit cellsChangeBegun();
     for (int line = 0; line < lines.size(); ++line) {
         const QStringList& fields = lines[line];
         for (int field = 0; field < fields.size(); ++field) {
@@ -150,6 +153,7 @@ void GridCtrl::paste() {
             emit editEnded(row, column);
         }
     }
+    emit cellsChangeEnded();
     repaintCells();
 }
 
