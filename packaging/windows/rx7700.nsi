@@ -1,7 +1,8 @@
 ; The Windows installer (makensis, from the target windows_package): the three programs with
 ; the Qt and MinGW runtime DLLs staged beside them, a Start-menu entry with the icon, and an
 ; uninstaller that Windows lists under installed programs. Installs silently with /S.
-; Defines from the caller: VERSION, STAGE (the staged folder), OUTFILE.
+; Defines from the caller: VERSION, STAGE (the staged folder), FILES (the list of the staged
+; files that scripts/stage-windows writes), OUTFILE.
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -43,19 +44,17 @@ Section "RX7700"
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
 
-; The user's settings (HKEY_CURRENT_USER\Software\<seven spaces>\rx7700) are left in place.
+; The user's settings (HKEY_CURRENT_USER\Software\<seven spaces>\rx7700) are left in place, and
+; so is everything in the folder that this installer did not put there: the folder may be one
+; the user chose and shares with other programs.
 Section "Uninstall"
     SetRegView 64
     SetShellVarContext all
     Delete "$SMPROGRAMS\${APPNAME}\${APPNAME}.lnk"
     Delete "$SMPROGRAMS\${APPNAME}\Uninstall ${APPNAME}.lnk"
     RMDir "$SMPROGRAMS\${APPNAME}"
-    RMDir /r "$INSTDIR\platforms"
-    RMDir /r "$INSTDIR\styles"
-    Delete "$INSTDIR\*.dll"
-    Delete "$INSTDIR\*.exe"
-    Delete "$INSTDIR\rx7700.ico"
-    Delete "$INSTDIR\LICENSE"
+    !include "${FILES}"
+    Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
