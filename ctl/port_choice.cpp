@@ -2,7 +2,6 @@
 
 #include "link/serial_device_map.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
 
 bool PortChoice::choose(const QString& portOption, const SettingsStore& settings, PortChoice& out,
@@ -18,11 +17,11 @@ bool PortChoice::choose(const QString& portOption, const SettingsStore& settings
         out.fixedPort_ = match.captured(1).toInt();
         return true;
     }
-    // A name without a slash is a device path only when such a file exists ("--port link" in
-    // the folder of the link); otherwise it is most likely a mistyped port name.
-    if (portOption.contains(u'/') || QFileInfo::exists(portOption)) {
+    // Any other port the platform can name ("/dev/ttyUSB0"; "COM12" or "\\.\COM12" on
+    // Windows) stands alone behind COM1.
+    if (const QString device = namedSerialDevice(portOption); !device.isEmpty()) {
         out.fixedPort_ = 1;
-        out.devicePath_ = portOption;
+        out.devicePath_ = device;
         return true;
     }
     error =

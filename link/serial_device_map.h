@@ -39,3 +39,9 @@ std::array<QString, serialPortCount> serialDeviceTable(const SettingsStore& sett
 // The device path of COM`portNumber`; empty for numbers outside 1 to 4 or when none is present.
 QString serialDevicePath(int portNumber, const SettingsStore& settings,
                          const SerialDeviceRoots& roots = {});
+
+// The device that a port name other than COM1 to COM4 names directly (rx7700ctl --port): a
+// path (one with a slash, or a file that exists); on Windows also one with a backslash
+// ("\\.\COM12") and any COM port by its name ("COM12" is "\\.\COM12"). Empty when `name`
+// names no device.
+QString namedSerialDevice(const QString& name);

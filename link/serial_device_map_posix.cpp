@@ -95,3 +95,9 @@ std::array<QString, serialPortCount> serialDeviceTable(const SettingsStore& sett
     }
     return table;
 }
+
+QString namedSerialDevice(const QString& name) {
+    // A name without a slash is a device only when such a file exists ("link" in the folder of
+    // the link); otherwise it is most likely a mistyped port name.
+    return name.contains(u'/') || QFileInfo::exists(name) ? name : QString();
+}

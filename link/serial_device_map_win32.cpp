@@ -2,6 +2,8 @@
 // "Ports" names another device for one of them ("COM7", or a full "\\.\COM12").
 #include "link/serial_device_map.h"
 
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 
 namespace {
@@ -40,4 +42,14 @@ std::array<QString, serialPortCount> serialDeviceTable(const SettingsStore& sett
             windowsDevicePath(configured.isEmpty() ? portValueName(i + 1) : configured);
     }
     return table;
+}
+
+QString namedSerialDevice(const QString& name) {
+    // COM10 and above open only as \\.\COMn, and the lower ones work that way too.
+    static const QRegularExpression comName(QStringLiteral("^COM[1-9][0-9]{0,2}$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (comName.match(name).hasMatch())
+        return windowsDevicePath(name.toUpper());
+    return name.contains(u'\\') || name.contains(u'/') || QFileInfo::exists(name) ? name
+                                                                                  : QString();
 }

@@ -95,3 +95,17 @@ TEST_F(SerialDeviceMapTest, SettingsNameDevicesAndClaimThem) {
     EXPECT_EQ(table[2], "/dev/ttyXYZ");
     EXPECT_TRUE(table[3].isEmpty());
 }
+
+TEST(NamedSerialDevice, OnlyPathsNameADeviceHere) {
+    // Windows port names are no device names here: a mistyped port must be refused, not opened.
+    const struct {
+        const char* name;
+        const char* device;
+    } cases[] = {
+        {"/dev/ttyUSB7", "/dev/ttyUSB7"}, {"./link", "./link"}, {"COM12", ""}, {"\\\\.\\COM12", ""},
+        {"no-such-file-here", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(namedSerialDevice(QString::fromUtf8(c.name)), QString::fromUtf8(c.device))
+            << c.name;
+}

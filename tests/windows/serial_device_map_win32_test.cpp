@@ -22,3 +22,25 @@ TEST(SerialDeviceMapWin32, PortsAreTheirComDevicesUnlessTheSettingsNameAnother) 
     EXPECT_TRUE(serialDevicePath(0, store).isEmpty());
     EXPECT_TRUE(serialDevicePath(5, store).isEmpty());
 }
+
+TEST(SerialDeviceMapWin32, AnyComPortAndDevicePathCanBeNamedDirectly) {
+    // COM10 and above open only through \\.\; rx7700ctl --port takes them by either name.
+    const struct {
+        const char* name;
+        const char* device;
+    } cases[] = {
+        {"COM12", "\\\\.\\COM12"},
+        {"com5", "\\\\.\\COM5"},
+        {"COM256", "\\\\.\\COM256"},
+        {"\\\\.\\COM12", "\\\\.\\COM12"},
+        {"//./COM12", "//./COM12"},
+        {"COM0", ""},
+        {"COM", ""},
+        {"COMX", ""},
+        {"COM12:", ""},
+        {"no-such-port", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(namedSerialDevice(QString::fromUtf8(c.name)), QString::fromUtf8(c.device))
+            << c.name;
+}
