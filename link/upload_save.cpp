@@ -5,7 +5,9 @@
 #include "channels/channel_file_check.h"
 #include "link/frame_codec.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 int writeUploadFile(const QString& path, std::span<const std::uint8_t> bytes) {
     const QByteArrayView view(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
@@ -71,8 +73,17 @@ bool uploadPathWritable(const QString& path) {
     if (path.isEmpty())
         return false;
     const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
+    // The save refuses to replace a file it may not write (a read-only file).
+    if (target.exists() && (!target.isFile() || !target.isWritable()))
         return false;
     const QFileInfo folder(target.absolutePath());
-    return folder.isDir() && folder.isWritable();
+    if (!folder.isDir())
+        return false;
+    // Whether a file can be made there is asked of the file system, as the save will: a folder's
+    // permission bits are not the answer everywhere (Windows marks customized folders such as
+    // Documents read-only, which does not stop anyone creating files in them, and keeps the
+    // real permissions in access lists).
+    QTemporaryFile probe(
+        QDir(folder.absoluteFilePath()).filePath(QStringLiteral(".rx7700-XXXXXX")));
+    return probe.open();
 }

@@ -36,5 +36,5 @@ QString uploadSaveMessage(UploadSaveResult result, const QString& path = {});
 
 // Whether a received file could be written at `path`, asked before an upload starts so that
 // the user does not learn it only after the whole transfer: the path names no folder, and
-// its folder exists and may be written to.
+// its folder exists and a file can be created in it, and an existing file there may be written.
 bool uploadPathWritable(const QString& path);

@@ -102,6 +102,13 @@ TEST_F(UploadSave, PathIsCheckedBeforeTheTransfer) {
     EXPECT_FALSE(uploadPathWritable(dir.filePath("missing/channels.cdf")));
     EXPECT_FALSE(uploadPathWritable(QString()));
     if (::geteuid() != 0) {
+        // A read-only file is one the save would refuse to replace.
+        QFile old(path());
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.close();
+        QFile::setPermissions(path(), QFileDevice::ReadOwner);
+        EXPECT_FALSE(uploadPathWritable(path()));
+        QFile::remove(path());
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         EXPECT_FALSE(uploadPathWritable(path()));
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
