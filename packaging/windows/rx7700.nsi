@@ -6,6 +6,11 @@
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
+; A file that cannot be written stops the installer instead of being skipped: skipped files
+; would leave old and new versions mixed, and a silent install would still end as a success.
+AllowSkipFiles off
+
+!include LogicLib.nsh
 
 !define APPNAME "RX7700"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\RX7700"
@@ -19,6 +24,36 @@ InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel admin
 LicenseData "${STAGE}\LICENSE"
 
+; Windows keeps a running program's files from being replaced or removed, file by file. So
+; before anything is changed, each program is opened for writing: while one is running the user
+; is asked to close it (a silent run ends with exit code 2 and nothing changed).
+!macro CheckNotRunning NAME
+    ${If} $R0 == ""
+    ${AndIf} ${FileExists} "$INSTDIR\${NAME}"
+        ClearErrors
+        FileOpen $R1 "$INSTDIR\${NAME}" a
+        ${If} ${Errors}
+            StrCpy $R0 "${NAME}"
+        ${Else}
+            FileClose $R1
+        ${EndIf}
+    ${EndIf}
+!macroend
+!macro RefuseWhileRunning
+    ${Do}
+        StrCpy $R0 ""
+        !insertmacro CheckNotRunning rx7700.exe
+        !insertmacro CheckNotRunning rx7700ctl.exe
+        !insertmacro CheckNotRunning cdftool.exe
+        ${If} $R0 == ""
+            ${Break}
+        ${EndIf}
+        ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$INSTDIR\$R0 is running. Close it, then press Retry." /SD IDCANCEL IDRETRY`
+            Abort
+        ${EndIf}
+    ${Loop}
+!macroend
+
 Page license
 Page directory
 Page instfiles
@@ -28,6 +63,7 @@ UninstPage instfiles
 Section "RX7700"
     SetRegView 64
     SetShellVarContext all ; the Start-menu entry for every user of the machine
+    !insertmacro RefuseWhileRunning
     SetOutPath "$INSTDIR"
     File /r "${STAGE}\*.*"
     WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -50,6 +86,7 @@ SectionEnd
 Section "Uninstall"
     SetRegView 64
     SetShellVarContext all
+    !insertmacro RefuseWhileRunning
     Delete "$SMPROGRAMS\${APPNAME}\${APPNAME}.lnk"
     Delete "$SMPROGRAMS\${APPNAME}\Uninstall ${APPNAME}.lnk"
     RMDir "$SMPROGRAMS\${APPNAME}"
