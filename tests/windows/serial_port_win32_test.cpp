@@ -33,6 +33,32 @@ bool underWine() {
     return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+// A reader thread that waits on the port until stopped and counts its wake-ups.
+class WaitingReader {
+public:
+    explicit WaitingReader(SerialPort& port)
+        : thread_([this, &port] {
+              while (!stop_.load()) {
+                  if (port.WaitForInput(std::chrono::seconds(10)) == SerialPort::WaitResult::woken)
+                      woken_.fetch_add(1);
+              }
+          }) {}
+    ~WaitingReader() { stopAndJoin(); }
+    int woken() const { return woken_.load(); }
+    // Sets the stop flag; the caller then wakes the reader (Close does) and joins.
+    void stop() { stop_.store(true); }
+    void stopAndJoin() {
+        stop();
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+private:
+    std::atomic<int> woken_{0};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
 class SerialPortWin32Test : public testing::Test {
 protected:
     void SetUp() override {
@@ -103,27 +129,20 @@ TEST_F(SerialPortWin32Test, ReadTakesOnlyWhatIsQueuedAndNeverWaits) {
 }
 
 TEST_F(SerialPortWin32Test, WakeAndCloseEndTheReadersWaitAtOnce) {
-    std::atomic<int> woken{0};
-    std::atomic<bool> stop{false};
-    std::thread reader([&] {
-        while (!stop.load()) {
-            if (ours.WaitForInput(10s) == SerialPort::WaitResult::woken)
-                woken.fetch_add(1);
-        }
-    });
+    WaitingReader reader(ours);
     std::this_thread::sleep_for(100ms);
     auto before = Clock::now();
     ours.WakeReader();
-    while (woken.load() == 0 && Clock::now() - before < 3s)
+    while (reader.woken() == 0 && Clock::now() - before < 3s)
         std::this_thread::sleep_for(1ms);
-    EXPECT_EQ(woken.load(), 1);
+    EXPECT_EQ(reader.woken(), 1);
     EXPECT_LT(Clock::now() - before, 500ms);
 
     // Close must get the reader out of its pending read before it lets go of the device.
     before = Clock::now();
-    stop.store(true);
+    reader.stop();
     EXPECT_EQ(ours.Close(), 1);
-    reader.join();
+    reader.stopAndJoin();
     EXPECT_LT(Clock::now() - before, 1500ms);
     std::uint8_t byte = 0;
     EXPECT_EQ(ours.Read(&byte, 1), 0u);
@@ -143,22 +162,15 @@ TEST_F(SerialPortWin32Test, WakeAndCloseEndTheReadersWaitAtOnce) {
 // leaving (MinGW's std::atomic::wait lost it about every other time after a wake-up) hangs here.
 TEST_F(SerialPortWin32Test, CloseAlwaysSeesTheReaderLeave) {
     for (int round = 0; round < 30; ++round) {
-        std::atomic<int> woken{0};
-        std::atomic<bool> stop{false};
-        std::thread reader([&] {
-            while (!stop.load()) {
-                if (ours.WaitForInput(10s) == SerialPort::WaitResult::woken)
-                    woken.fetch_add(1);
-            }
-        });
+        WaitingReader reader(ours);
         ours.WakeReader();
-        for (const auto start = Clock::now(); woken.load() == 0 && Clock::now() - start < 3s;)
+        for (const auto start = Clock::now(); reader.woken() == 0 && Clock::now() - start < 3s;)
             std::this_thread::sleep_for(1ms);
         std::this_thread::sleep_for(std::chrono::milliseconds(round % 3));
         const auto before = Clock::now();
-        stop.store(true);
+        reader.stop();
         EXPECT_EQ(ours.Close(), 1);
-        reader.join();
+        reader.stopAndJoin();
         EXPECT_LT(Clock::now() - before, 1500ms) << "round " << round;
         ASSERT_NE(ours.Open(), 0) << "round " << round;
         ASSERT_EQ(ours.WaitForInput(1s), SerialPort::WaitResult::woken); // Open's wake-up
