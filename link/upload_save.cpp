@@ -69,21 +69,44 @@ QString uploadSaveMessage(UploadSaveResult result, const QString& path) {
     return QStringLiteral("Cannot write the file...");
 }
 
+namespace {
+
+// Whether a file can be made in `folder`, asked of the file system as the save will: a folder's
+// permission bits are not the answer everywhere (Windows marks customized folders such as
+// Documents read-only, which does not stop anyone creating files in them, and keeps the real
+// permissions in access lists).
+bool fileCanBeMadeIn(const QString& folder) {
+    if (!QFileInfo(folder).isDir())
+        return false;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".rx7700-XXXXXX")));
+    return probe.open();
+}
+
+// The file the save writes: QSaveFile follows symbolic links (also one whose file does not
+// exist yet) and makes its temporary file beside the file they name.
+QString fileSavedFor(const QString& path) {
+    QFileInfo file(path);
+    int depth = 128;
+    while (--depth > 0 && file.isSymLink())
+        file.setFile(file.symLinkTarget());
+    return depth > 0 ? file.absoluteFilePath() : QFileInfo(path).absoluteFilePath();
+}
+
+} // namespace
+
 bool uploadPathWritable(const QString& path) {
     if (path.isEmpty())
         return false;
     const QFileInfo target(path);
-    // The save refuses to replace a file it may not write (a read-only file).
-    if (target.exists() && (!target.isFile() || !target.isWritable()))
+    // The save refuses to replace a file it may not write (a read-only file), and reads the
+    // old file first to keep it as a backup.
+    if (target.exists() && (!target.isFile() || !target.isWritable() || !target.isReadable()))
         return false;
-    const QFileInfo folder(target.absolutePath());
-    if (!folder.isDir())
+    // The new file goes where a symbolic link points; the backup of an existing file goes
+    // beside the name the user gave.
+    const QString savedFolder = QFileInfo(fileSavedFor(path)).absolutePath();
+    if (!fileCanBeMadeIn(savedFolder))
         return false;
-    // Whether a file can be made there is asked of the file system, as the save will: a folder's
-    // permission bits are not the answer everywhere (Windows marks customized folders such as
-    // Documents read-only, which does not stop anyone creating files in them, and keeps the
-    // real permissions in access lists).
-    QTemporaryFile probe(
-        QDir(folder.absoluteFilePath()).filePath(QStringLiteral(".rx7700-XXXXXX")));
-    return probe.open();
+    return !target.exists() || savedFolder == target.absolutePath() ||
+           fileCanBeMadeIn(target.absolutePath());
 }

@@ -35,6 +35,7 @@ UploadSaveResult saveUploadImage(std::span<const std::uint8_t> image, const QStr
 QString uploadSaveMessage(UploadSaveResult result, const QString& path = {});
 
 // Whether a received file could be written at `path`, asked before an upload starts so that
-// the user does not learn it only after the whole transfer: the path names no folder, and
-// its folder exists and a file can be created in it, and an existing file there may be written.
+// the user does not learn it only after the whole transfer: the path names no folder, a file
+// can be created where the save writes (the folder a symbolic link points into) and, for an
+// existing file, beside it for its backup; an existing file may be read and written.
 bool uploadPathWritable(const QString& path);

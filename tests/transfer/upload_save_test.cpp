@@ -116,6 +116,52 @@ TEST_F(UploadSave, PathIsCheckedBeforeTheTransfer) {
     }
 }
 
+TEST_F(UploadSave, TheCheckPromisesWhatTheSaveDoesThroughSymbolicLinks) {
+    // The save writes where a link points and keeps the backup of an existing file beside the
+    // link; the check before the transfer must look at both places, not only at the link's.
+    const QString open = dir.filePath("open"), shut = dir.filePath("shut");
+    ASSERT_TRUE(QDir().mkdir(open) && QDir().mkdir(shut));
+    QFile old(open + "/old.cdf");
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    const auto link = [](const QString& target, const QString& name) {
+        EXPECT_TRUE(QFile::link(target, name)) << qPrintable(name);
+        return name;
+    };
+    struct Case {
+        QString path;
+        bool saved;
+    };
+    std::vector<Case> cases = {
+        {link(dir.filePath("missing/new.cdf"), open + "/to-missing.cdf"), false},
+        {link(open + "/new.cdf", dir.filePath("to-new.cdf")), true},
+    };
+    const bool permissionsHold = ::geteuid() != 0;
+    if (permissionsHold) {
+        QFile writeOnly(open + "/write-only.cdf");
+        ASSERT_TRUE(writeOnly.open(QIODevice::WriteOnly));
+        writeOnly.close();
+        QFile::setPermissions(writeOnly.fileName(), QFileDevice::WriteOwner);
+        cases.push_back({link(open + "/shut-new.cdf", shut + "/to-open-new.cdf"), true});
+        cases.push_back({link(open + "/old.cdf", shut + "/to-open-old.cdf"), false}); // backup
+        cases.push_back({link(shut + "/new.cdf", open + "/to-shut.cdf"), false});
+        cases.push_back({writeOnly.fileName(), false}); // the backup cannot read it
+        QFile::setPermissions(shut, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    const Bytes image = receivedImage({'n', 'E', 'N', 'D'});
+    for (const Case& c : cases) {
+        EXPECT_EQ(uploadPathWritable(c.path), c.saved) << qPrintable(c.path);
+        EXPECT_EQ(saveUploadImage(image, c.path) == uploadSaved, c.saved) << qPrintable(c.path);
+    }
+    EXPECT_EQ(readAll(open + "/new.cdf"), asBytes(image));
+    if (permissionsHold)
+        QFile::setPermissions(shut, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ExeOwner);
+    // The check leaves nothing of its own behind.
+    EXPECT_EQ(QDir(open).entryList(QDir::Files | QDir::Hidden | QDir::System).filter(".rx7700"),
+              QStringList());
+}
+
 TEST_F(UploadSave, BodyWithoutEndMarkIsNotWritten) {
     EXPECT_EQ(saveUploadImage(receivedImage({'E', 'N', 'X'}), path()), uploadInvalidFormat);
     EXPECT_FALSE(QFile::exists(path()));
