@@ -246,8 +246,8 @@ void ChannelEditDialog::connectControls() {
     connect(grid_, &GridCtrl::cellChanged, this,
             [this](int row, int column) { gridCommit_->cellChanged(row, column); });
     // A cut or a paste is one step, however many rows it reaches.
-    connect(grid_, &GridCtrl::cellsChangeBegun, this, [this] { history_->beginStep(); });
-    connect(grid_, &GridCtrl::cellsChangeEnded, this, [this] { history_->endStep(); });
+    connect(grid_, &GridCtrl::cellsChangeBegun, this, [this] { gridCommit_->cellsChangeBegun(); });
+    connect(grid_, &GridCtrl::cellsChangeEnded, this, [this] { gridCommit_->cellsChangeEnded(); });
     connect(editSatelliteButton_, &QPushButton::clicked, this, &ChannelEditDialog::onEditSatellite);
     connect(addButton_, &QPushButton::clicked, this, [this] { gridRows_->add(); });
     connect(deleteButton_, &QPushButton::clicked, this, &ChannelEditDialog::onDelete);

@@ -130,3 +130,15 @@ void ChannelGridCommit::cellChanged(int row, int column) {
     if (const QString why = readProgramCell(column, text, trial); !why.isEmpty())
         showMessage(m_window, why);
 }
+
+void ChannelGridCommit::cellsChangeBegun() {
+    // A cell refused here was named when it was typed, and keeps its text.
+    commitGrid();
+    m_history.beginStep();
+}
+
+void ChannelGridCommit::cellsChangeEnded() {
+    // The cut or pasted cells the record cannot hold were named as they changed.
+    commitGrid();
+    m_history.endStep();
+}

@@ -38,6 +38,11 @@ public:
     // The grid's cellChanged: the cells the tree shows go into their record at once; for the
     // others a value the record cannot hold is named now.
     void cellChanged(int row, int column);
+    // Around the grid's cut or paste, which make one step: cells typed before it are a step of
+    // their own, and the cells it changed that reach their record only on reading (symbol
+    // rate, most PIDs) are read into its step when it ends.
+    void cellsChangeBegun();
+    void cellsChangeEnded();
 
 private:
     // Shows why the cell (row, column) could not be stored, if it could not.

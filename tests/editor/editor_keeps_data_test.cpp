@@ -145,6 +145,46 @@ TEST_F(EditorKeepsData, ACutOrAPasteOverSeveralRowsIsOneStep) {
     EXPECT_FALSE(editor->history().canUndo());
 }
 
+TEST_F(EditorKeepsData, APastedRowIsOneStepAlsoInTheCellsReadLater) {
+    // The symbol rate reaches its record only when the grid is read; pasted together with a
+    // frequency it is still part of the paste's one step, and a symbol rate typed before the
+    // paste is a step of its own.
+    open(writeSmallFile());
+    activate();
+    const auto rows = [this] {
+        std::vector<std::tuple<std::uint32_t, int, int>> shown;
+        for (int i = 0; i <= 2; ++i) {
+            const TransponderNode* transponder = database().satelliteAt(0)->transponderAt(i);
+            shown.emplace_back(transponder->frequency, transponder->polarization,
+                               transponder->symbolRate);
+        }
+        return shown;
+    };
+    const auto loaded = rows();
+    type(1, TransponderColumn::symbolRate, QStringLiteral("1000"));
+    auto typed = loaded;
+    std::get<2>(typed[0]) = 1000;
+    ChannelGrid* grid = editor->grid();
+    grid->setFocus();
+    QGuiApplication::clipboard()->setText(
+        QStringLiteral("11111000\tH\t%1\t2000\n12222000\tH\t%2\t3000\n")
+            .arg(cell(2, TransponderColumn::fecInner), cell(3, TransponderColumn::fecInner)));
+    grid->setFocusCell(2, TransponderColumn::frequency);
+    QTest::keyClick(grid, Qt::Key_V, Qt::ControlModifier);
+    auto pasted = typed;
+    pasted[1] = {11111000, 1, 2000};
+    pasted[2] = {12222000, 1, 3000};
+    EXPECT_EQ(rows(), pasted);
+    EXPECT_EQ(editor->history().stack().count(), 2);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rows(), typed);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rows(), loaded);
+    EXPECT_FALSE(editor->history().canUndo());
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(EditorKeepsData, TextsThatAreNotWhollyANumberAreRefusedAndTheCellKeepsThem) {
     open(writeSmallFile());
     const struct {
