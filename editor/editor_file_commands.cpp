@@ -68,12 +68,14 @@ void EditorFileCommands::saveAs() {
 void EditorFileCommands::load() {
     if (!askToSave())
         return;
-    m_document.setModified(false);
     FileDialogRequest request = channelFileRequest(FileDialogMode::open);
     request.mustExist = true;
     const QString path = runFileDialog(m_window, request);
+    // No file chosen, nothing loaded: the edits stay, and stay unsaved, so that closing the
+    // window still asks about them.
     if (path.isEmpty())
         return;
+    m_document.setModified(false);
     emit aboutToLoad();
     if (const int result = m_document.load(path); result != 0) {
         showMessage(m_window, channelReadResultText(result));

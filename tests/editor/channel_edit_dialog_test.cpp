@@ -232,21 +232,23 @@ TEST_F(Fixture, SaveAsChangesTheCaptionAndThePath) {
     EXPECT_FALSE(QFile::exists(BackupFile::pathFor(path("small.cdf"))));
 }
 
-TEST_F(Fixture, LoadAnsweredNoThenCancelledKeepsTheEditsButNotModified) {
+// No to the question, then no file chosen: nothing was loaded, so the edits stay unsaved and
+// the next command that would drop them asks again.
+TEST_F(Fixture, LoadAnsweredNoThenCancelledKeepsTheEditsUnsaved) {
     open(writeSmallFile());
     type(1, TransponderColumn::frequency, QStringLiteral("12000000"));
     answers << MessageAnswer::no;
     QTest::mouseClick(button("load"), Qt::LeftButton);
-    EXPECT_EQ(questions,
-              QStringList{QStringLiteral("Some data have been modified. Would you save this?")});
-    EXPECT_FALSE(button("save")->isEnabled());
+    const QString question = QStringLiteral("Some data have been modified. Would you save this?");
+    EXPECT_EQ(questions, QStringList{question});
+    EXPECT_TRUE(button("save")->isEnabled());
     EXPECT_EQ(database().satelliteAt(0)->transponderAt(0)->frequency, 12000000u);
     EXPECT_EQ(cell(1, TransponderColumn::frequency), QStringLiteral("12000000"));
 
-    // Cancel in the question stops before the file dialog.
-    type(1, TransponderColumn::frequency, QStringLiteral("12100000"));
+    // Asked again; Cancel in the question stops before the file dialog.
     answers << MessageAnswer::cancel;
     QTest::mouseClick(button("load"), Qt::LeftButton);
+    EXPECT_EQ(questions, QStringList({question, question}));
     EXPECT_EQ(fileRequests.size(), 1u);
     EXPECT_TRUE(button("save")->isEnabled());
 }
