@@ -6,6 +6,7 @@
 #include <memory>
 
 class QApplication;
+class QWidget;
 
 // The application object: prepares the toolkit, fixes where the settings live (named after
 // the executable, so a renamed executable starts with fresh settings), and runs the main
@@ -34,13 +35,19 @@ public:
     MainDialogHandOver& handOver() { return handOver_; }
 
     // Runs the main window until it closes; the program's exit code. SIGINT, SIGTERM and
-    // SIGHUP (Ctrl+C, kill, a closed terminal or session) quit as `quit` does.
+    // SIGHUP (Ctrl+C, kill, a closed terminal or session) quit as `quit` does. At the end of
+    // the desktop session (Windows' log-off and shut-down) the windows over the main window
+    // close as `closeWindowsOver` does; while one stays, the program refuses the session's end.
     int run();
 
     // Quits the program as the user would: closes the windows from the top down. A window that
     // refuses to close (a firmware download asks first, an editor with changes may) keeps the
     // program running.
     static void quit();
+
+    // Closes the modal windows from the top down to `bottom` (left open; null: all of them).
+    // False when a window refused to close, which then stays the top window.
+    static bool closeWindowsOver(const QWidget* bottom);
 
 private:
     std::unique_ptr<QApplication> toolkit_;

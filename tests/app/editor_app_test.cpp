@@ -75,11 +75,14 @@ namespace {
 class SelfEndingWindow : public QDialog {
 public:
     using QDialog::QDialog;
+    // As the editor when the user cancels its question: it stays open.
+    bool staysOpen = false;
 
 protected:
     void closeEvent(QCloseEvent* event) override {
         event->ignore();
-        done(QDialog::Rejected);
+        if (!staysOpen)
+            done(QDialog::Rejected);
     }
 };
 } // namespace
@@ -124,4 +127,32 @@ TEST(EditorApp, TerminationSignalQuitsThroughTheWindows) {
     EXPECT_EQ(app.run(), 0);
     EXPECT_TRUE(raised);
     EXPECT_FALSE(forced) << "the signal did not close both windows";
+}
+
+// The end of the desktop session (Windows asks before log-off and shut-down, and ends a
+// program that does not refuse where it stands) lets the windows over the main window ask
+// their questions: one that stays open refuses the end. The main window itself stays.
+TEST(EditorApp, SessionEndClosesTheWindowsOverTheMainWindowOrRefuses) {
+    for (const bool editorStaysOpen : {false, true}) {
+        SCOPED_TRACE(editorStaysOpen ? "the editor stays open" : "the editor closes");
+        QDialog mainWindow;
+        bool mayEnd = !editorStaysOpen;
+        QWidget* topAfterwards = nullptr;
+        QWidget* editorWindow = nullptr;
+        QTimer::singleShot(0, &mainWindow, [&] {
+            SelfEndingWindow editor(&mainWindow);
+            editorWindow = &editor;
+            editor.staysOpen = editorStaysOpen;
+            QTimer::singleShot(0, &editor, [&] {
+                mayEnd = EditorApp::closeWindowsOver(&mainWindow);
+                topAfterwards = QApplication::activeModalWidget();
+                editor.hide();
+            });
+            editor.exec();
+            mainWindow.hide();
+        });
+        mainWindow.exec();
+        EXPECT_EQ(mayEnd, !editorStaysOpen);
+        EXPECT_EQ(topAfterwards, editorStaysOpen ? editorWindow : &mainWindow);
+    }
 }
