@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QKeyEvent>
+#include <QPrinter>
 
 namespace {
 
@@ -61,6 +62,28 @@ TEST_F(Fixture, SelectionDrivesGridModeButtonsAndFrame) {
     QTest::mouseClick(button("print"), Qt::LeftButton);
     EXPECT_EQ(printDialogs, 1);
     EXPECT_EQ(editor->grid()->printTitle(), QStringLiteral("Sat A [H 11.778]"));
+    EXPECT_TRUE(messages.empty());
+
+    // Printed to a file: said only when the file could not be written.
+    struct PrintCase {
+        QString file;
+        bool written;
+    };
+    for (const PrintCase& c :
+         {PrintCase{path("grid.pdf"), true}, PrintCase{path("no-such-folder/grid.pdf"), false}}) {
+        messages.clear();
+        editor->grid()->setPrintDialogRunner([&c](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(c.file);
+            return true;
+        });
+        QTest::mouseClick(button("print"), Qt::LeftButton);
+        EXPECT_EQ(QFileInfo(c.file).size() > 0, c.written) << c.file.toStdString();
+        ASSERT_EQ(messages.size(), c.written ? 0u : 1u) << c.file.toStdString();
+        if (!c.written)
+            EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("Nothing was printed: ")))
+                << messages[0].text.toStdString();
+    }
 }
 
 TEST_F(Fixture, TypedCellsReachTheRecordAtTheNextSelectionChangeOrSave) {
