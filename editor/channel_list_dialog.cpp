@@ -17,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -472,14 +473,25 @@ void ChannelListDialog::updateInfo() {
     m_info->setText(text);
 }
 
-void ChannelListDialog::printLists(QPrinter& printer) {
+bool ChannelListDialog::printLists(QPrinter& printer) {
     leaveView();
     ChannelListPrintout printout;
     printout.tvList = m_workingTvList;
     printout.radioList = m_workingRadioList;
     for (const GroupCopy& group : m_groupCopies)
         printout.groupNames.push_back(group.name);
-    printChannelLists(printer, printout);
+    if (printChannelLists(printer, printout))
+        return true;
+    // Not to pass for printed: the preview closes either way.
+    const QString file = printer.outputFileName();
+    showMessage(this, file.isEmpty()
+                          ? QStringLiteral("Nothing was printed: the printer %1 could not be "
+                                           "started. Check the printer and print again.")
+                                .arg(printer.printerName())
+                          : QStringLiteral("Nothing was printed: %1 could not be written. "
+                                           "Choose another folder or name and print again.")
+                                .arg(QDir::toNativeSeparators(file)));
+    return false;
 }
 
 void ChannelListDialog::onPrint() {

@@ -52,8 +52,9 @@ public:
 
     // Programs deleted in the window so far (they leave the lists on "Apply").
     int deletedCount() const { return int(m_deleted.size()); }
-    // Prints both whole lists, as "Print..." does after its preview.
-    void printLists(QPrinter& printer);
+    // Prints both whole lists, as "Print..." does after its preview; when the printer or the
+    // file would not start, says that nothing was printed and returns false.
+    bool printLists(QPrinter& printer);
 
 private:
     enum ListKind { tvKind, radioKind };

@@ -57,11 +57,13 @@ void fillChannelListDocument(QTextDocument& document, const ChannelListPrintout&
     document.setHtml(html);
 }
 
-void printChannelLists(QPrinter& printer, const ChannelListPrintout& printout) {
+bool printChannelLists(QPrinter& printer, const ChannelListPrintout& printout) {
     QTextDocument document;
     QFont font = document.defaultFont();
     font.setPointSize(9);
     document.setDefaultFont(font);
     fillChannelListDocument(document, printout);
     document.print(&printer);
+    // QTextDocument::print gives up quietly when its painter cannot begin; the printer says so.
+    return printer.printerState() != QPrinter::Error;
 }

@@ -22,4 +22,5 @@ struct ChannelListPrintout {
 // The printout as a document (for the printer, or to read it in a test).
 void fillChannelListDocument(QTextDocument& document, const ChannelListPrintout& printout);
 
-void printChannelLists(QPrinter& printer, const ChannelListPrintout& printout);
+// False when the printer or the output file would not start, so nothing was printed.
+bool printChannelLists(QPrinter& printer, const ChannelListPrintout& printout);

@@ -297,11 +297,25 @@ TEST_F(ChannelListCleanupTest, PrintsBothWholeListsToPdf) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
-    dialog->printLists(printer);
+    std::vector<QString> messages;
+    setMessageRecorder(
+        [&messages](const ShownMessage& message) { messages.push_back(message.text); });
+    EXPECT_TRUE(dialog->printLists(printer));
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.read(5) == "%PDF-");
     EXPECT_GT(file.size(), 2000);
+    EXPECT_TRUE(messages.empty());
+
+    // A file that cannot be written is not passed off as printed.
+    const QString unwritable = QDir(QDir::tempPath()).filePath("no-such-folder-rx/list.pdf");
+    printer.setOutputFileName(unwritable);
+    EXPECT_FALSE(dialog->printLists(printer));
+    EXPECT_FALSE(QFileInfo::exists(unwritable));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Nothing was printed: ")))
+        << messages[0].toStdString();
+    setMessageRecorder({});
 
     // "Print..." shows the preview first.
     onNextModal([](QWidget* window) {
