@@ -420,6 +420,14 @@ void ChannelEditDialog::onEditSatellite() {
     const int layout = document_->database().layout;
     if (!satellite || (layout != 1 && layout != 2) || !windows_.openSatelliteWindow)
         return;
+    // What was typed into the grid goes in first, as its own step: left for later it would
+    // be read after the satellite's step, and Ctrl+Z would take it back before the window's
+    // change.
+    if (const CellRefusals refusals = gridCommit_->commitGrid(); !refusals.empty()) {
+        gridCommit_->refusedCells(refusals, QStringLiteral("Correct the cell before editing the "
+                                                           "satellite."));
+        return;
+    }
     const SatelliteState before = document_->satelliteState(satellite);
     const SatelliteWindowResult result =
         windows_.openSatelliteWindow(this, document_->database(), satellite);
@@ -465,6 +473,14 @@ void ChannelEditDialog::onAudio() {
     const auto [row, program] = gridRows_->selectedProgram();
     if (!program || !windows_.openAudioWindow)
         return;
+    // What was typed into the other rows goes in first, as its own step: left for later it
+    // would be read after the audio change, and Ctrl+Z would take it back first.
+    if (const CellRefusals refusals = gridCommit_->commitGrid(row); !refusals.empty()) {
+        gridCommit_->refusedCells(refusals,
+                                  QStringLiteral("Correct the cell before opening the audio "
+                                                 "tracks."));
+        return;
+    }
     // The row is refilled from the record afterwards; what the user typed goes in first, and
     // with the audio window's change it is one step to take back.
     history_->beginStep();

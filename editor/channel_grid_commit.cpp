@@ -57,7 +57,7 @@ CellRefusals ChannelGridCommit::commitRow(int row) {
     return {};
 }
 
-CellRefusals ChannelGridCommit::commitGrid() {
+CellRefusals ChannelGridCommit::commitGrid(int keptRow) {
     m_grid->commitEdit();
     int children = 0;
     if (m_selection.mode == ChannelGrid::transponderRows)
@@ -68,6 +68,8 @@ CellRefusals ChannelGridCommit::commitGrid() {
     // The cells typed since the last reading are one step.
     m_history.beginStep();
     for (int row = 1; row < m_grid->rowCount() && row <= children; ++row) {
+        if (row == keptRow)
+            continue;
         const CellRefusals rowRefusals = commitRow(row);
         refusals.insert(refusals.end(), rowRefusals.begin(), rowRefusals.end());
     }

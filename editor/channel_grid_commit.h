@@ -30,8 +30,9 @@ public:
                       const GridSelection& selection, QWidget* window);
 
     // Brings the cells the user changed into the records, as one step; the reasons of cells
-    // that could not be stored (they keep their text).
-    CellRefusals commitGrid();
+    // that could not be stored (they keep their text). Row `keptRow` is left for the caller
+    // to read into a step of its own (0: none).
+    CellRefusals commitGrid(int keptRow = 0);
     CellRefusals commitRow(int row);
     // Tells the user which cell could not be stored and what follows from it.
     void refusedCells(const CellRefusals& refusals, const QString& consequence);

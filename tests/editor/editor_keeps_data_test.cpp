@@ -7,10 +7,13 @@
 #include "channels/channel_file_reader.h"
 #include "editor/channel_cells.h"
 #include "editor/edit_history.h"
+#include "editor/tree_node_look.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QUndoStack>
+
+#include <functional>
 
 namespace {
 
@@ -324,6 +327,58 @@ TEST_F(EditorKeepsData, ARowEditAndTheAudioChangeAfterItAreOneStep) {
     EXPECT_EQ(names(database().tvList), tvBefore);
     EXPECT_EQ(names(database().radioList), radioBefore);
     EXPECT_FALSE(editor->history().canUndo());
+}
+
+// A cell that reaches its record only when the grid is read (symbol rate, PCR PID), typed
+// before the satellite or audio window: the window's change is the last step, so the first
+// Ctrl+Z takes back that change and keeps the cell, the second the cell.
+TEST_F(EditorKeepsData, CellsTypedBeforeASubWindowAreTakenBackAfterItsChange) {
+    ChannelEditorWindows windows;
+    windows.openSatelliteWindow = [](QWidget*, ChannelDatabase&, SatelliteNode* satellite) {
+        satellite->name = "Renamed";
+        return SatelliteWindowResult{true, true, true, TreeImage::satelliteWithoutLnb};
+    };
+    windows.openAudioWindow = [](QWidget*, ChannelDatabase&, ProgramNode* program) {
+        program->audioTracks[0].audioPid = 0x0155;
+        program->audioCount = 1;
+        return true;
+    };
+    open(writeSmallFile(), windows);
+    activate();
+    struct Case {
+        const char* window;
+        QModelIndex shown;
+        int row;
+        int column;
+        std::function<int()> typedValue;
+        std::function<bool()> windowChanged;
+    };
+    ProgramNode* first = program(0, 0, 0);
+    ProgramNode* second = program(0, 0, 1);
+    SatelliteNode* satellite = database().satelliteAt(0);
+    const std::vector<Case> cases{
+        {"editSatellite", node(0), 1, TransponderColumn::symbolRate,
+         [satellite] { return int(satellite->transponderAt(0)->symbolRate); },
+         [satellite] { return satellite->name == "Renamed"; }},
+        {"audio", node(0, 0), 2, ProgramColumn::pcrPid, [second] { return int(second->pcrPid); },
+         [first] { return first->audioTracks[0].audioPid == 0x0155; }}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.window);
+        select(c.shown);
+        const int old = c.typedValue();
+        type(c.row, c.column, QStringLiteral("291")); // 0x123
+        editor->grid()->selectRow(1);
+        QTest::mouseClick(button(c.window), Qt::LeftButton);
+        ASSERT_TRUE(messages.empty());
+        EXPECT_TRUE(c.windowChanged());
+        EXPECT_EQ(c.typedValue(), 0x123);
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_FALSE(c.windowChanged());
+        EXPECT_EQ(c.typedValue(), 0x123);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(c.typedValue(), old);
+    }
 }
 
 } // namespace
