@@ -206,6 +206,11 @@ void SatelliteTreeModel::setSatelliteImage(const SatelliteNode* satellite, int i
         emit dataChanged(index, index, {Qt::DecorationRole, imageRole});
 }
 
+void SatelliteTreeModel::refreshSatelliteImages() {
+    if (const int satellites = document_.database().satelliteCount(); satellites > 0)
+        emit dataChanged(index(0, 0), index(satellites - 1, 0), {Qt::DecorationRole, imageRole});
+}
+
 void SatelliteTreeModel::refreshNames() {
     const ChannelDatabase& database = document_.database();
     const int satellites = database.satelliteCount();

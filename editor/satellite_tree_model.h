@@ -43,6 +43,9 @@ public:
     // changed it; until then it follows the satellite's LNB setting.
     int satelliteImageOf(const SatelliteNode* satellite) const;
     void setSatelliteImage(const SatelliteNode* satellite, int image);
+    // Every satellite's image again: in files of layout 1 satellites share LNB table entries,
+    // so one satellite's window changes the image of the others on the same entry.
+    void refreshSatelliteImages();
 
     // Every satellite and program label again, after the character set of names changed.
     void refreshNames();

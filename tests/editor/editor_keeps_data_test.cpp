@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QSignalSpy>
 #include <QUndoStack>
 
 #include <functional>
@@ -379,6 +380,43 @@ TEST_F(EditorKeepsData, CellsTypedBeforeASubWindowAreTakenBackAfterItsChange) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(c.typedValue(), old);
     }
+}
+
+// Layout 1 keeps LNB settings in a table whose entries satellites share: a change made in one
+// satellite's window is shown in the tree for every satellite on that entry.
+TEST_F(EditorKeepsData, ASharedLnbEntryChangedThroughOneSatelliteShowsOnAllOfIt) {
+    ChannelDatabase shared;
+    buildSmallDatabase(shared);
+    shared.lnbConfigs.resize(1);
+    shared.lnbConfigCount = 1;
+    shared.lnbConfigs[0].lnbType = 1; // "UNIV 1"
+    for (int s = 0; s < shared.satelliteCount(); ++s)
+        shared.satelliteAt(s)->lnbConfigIndex = 0;
+    ASSERT_EQ(writeChannelFile(shared, path(QStringLiteral("shared.cdf"))), 0);
+    ChannelEditorWindows windows;
+    windows.openSatelliteWindow = [](QWidget*, ChannelDatabase& database, SatelliteNode*) {
+        database.lnbConfigs[0].lnbType = 4; // "SINGLE"
+        database.lnbConfigs[0].lnbFrequency1 = 10750;
+        return SatelliteWindowResult{true, true, false, TreeImage::singleOscillatorSatellite};
+    };
+    open(path(QStringLiteral("shared.cdf")), windows);
+    ASSERT_EQ(node(1).data(SatelliteTreeModel::imageRole).toInt(), TreeImage::universalSatellite);
+
+    select(node(0));
+    QSignalSpy told(&editor->treeModel(), &QAbstractItemModel::dataChanged);
+    QTest::mouseClick(button("editSatellite"), Qt::LeftButton);
+    EXPECT_EQ(node(1).data(SatelliteTreeModel::imageRole).toInt(),
+              TreeImage::singleOscillatorSatellite);
+    // The view hears that the other satellite's image changed, or it keeps painting the old.
+    bool otherTold = false;
+    for (const QList<QVariant>& signal : told) {
+        const QModelIndex from = signal[0].toModelIndex();
+        const QModelIndex to = signal[1].toModelIndex();
+        const QList<int> roles = signal[2].value<QList<int>>();
+        otherTold = otherTold || (!from.parent().isValid() && from.row() <= 1 && to.row() >= 1 &&
+                                  (roles.isEmpty() || roles.contains(Qt::DecorationRole)));
+    }
+    EXPECT_TRUE(otherTold);
 }
 
 } // namespace
