@@ -12,12 +12,12 @@
 #include "editor/reference_file.h"
 #include "widgets/dialog_units.h"
 #include "widgets/message_box.h"
+#include "widgets/print_problem.h"
 #include "widgets/template_button.h"
 #include "widgets/window_memory.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -483,14 +483,7 @@ bool ChannelListDialog::printLists(QPrinter& printer) {
     if (printChannelLists(printer, printout))
         return true;
     // Not to pass for printed: the preview closes either way.
-    const QString file = printer.outputFileName();
-    showMessage(this, file.isEmpty()
-                          ? QStringLiteral("Nothing was printed: the printer %1 could not be "
-                                           "started. Check the printer and print again.")
-                                .arg(printer.printerName())
-                          : QStringLiteral("Nothing was printed: %1 could not be written. "
-                                           "Choose another folder or name and print again.")
-                                .arg(QDir::toNativeSeparators(file)));
+    showMessage(this, printNotStartedText(printer));
     return false;
 }
 

@@ -7,9 +7,9 @@
 #include "widgets/grid/grid_model.h"
 #include "widgets/grid/grid_printer.h"
 #include "widgets/message_box.h"
+#include "widgets/print_problem.h"
 
 #include <QClipboard>
-#include <QDir>
 #include <QGuiApplication>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -182,14 +182,7 @@ void GridCtrl::print() {
     if (!accepted || printTo(printer) >= 0)
         return;
     // The printer or the file would not start: say so, rather than let it pass for printed.
-    const QString file = printer.outputFileName();
-    showMessage(this, file.isEmpty()
-                          ? QStringLiteral("Nothing was printed: the printer %1 could not be "
-                                           "started. Check the printer and print again.")
-                                .arg(printer.printerName())
-                          : QStringLiteral("Nothing was printed: %1 could not be written. "
-                                           "Choose another folder or name and print again.")
-                                .arg(QDir::toNativeSeparators(file)));
+    showMessage(this, printNotStartedText(printer));
 }
 
 int GridCtrl::printTo(QPrinter& printer) {
