@@ -437,8 +437,6 @@ void ChannelEditDialog::onEditSatellite() {
     document_->satelliteEdited(satellite, before);
     if (result.nameChanged)
         refresh(false);
-    if (layout == 1)
-        treeModel_->refreshSatelliteImages();
     if (const int image = treeModel_->satelliteImageOf(satellite); result.treeIcon != image) {
         treeModel_->setSatelliteImage(satellite, result.treeIcon);
         // Satellites live as long as the loaded data, and the history goes with it.

@@ -55,7 +55,13 @@ void SatelliteTreeModel::connectDocument() {
             emit dataChanged(index, index);
     };
     connect(document, &ChannelDocument::satelliteChanged, this,
-            [this, changed](SatelliteNode* node) { changed(indexOf(node)); });
+            [this, changed](SatelliteNode* node) {
+                changed(indexOf(node));
+                // Layout 1 satellites share LNB table entries: a change made through one, or
+                // its undo, changes the image of the others on the same entry.
+                if (document_.database().layout == 1)
+                    refreshSatelliteImages();
+            });
     connect(document, &ChannelDocument::transponderChanged, this,
             [this, changed](TransponderNode* node) { changed(indexOf(node)); });
     connect(document, &ChannelDocument::programChanged, this,

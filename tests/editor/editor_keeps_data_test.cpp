@@ -417,6 +417,24 @@ TEST_F(EditorKeepsData, ASharedLnbEntryChangedThroughOneSatelliteShowsOnAllOfIt)
                                   (roles.isEmpty() || roles.contains(Qt::DecorationRole)));
     }
     EXPECT_TRUE(otherTold);
+
+    // Ctrl+Z and Ctrl+Y bring the shared entry back and forth: the view hears of it each time.
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+    for (const auto& [key, image] :
+         {std::pair{Qt::Key_Z, int(TreeImage::universalSatellite)},
+          std::pair{Qt::Key_Y, int(TreeImage::singleOscillatorSatellite)}}) {
+        told.clear();
+        QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
+        EXPECT_EQ(node(1).data(SatelliteTreeModel::imageRole).toInt(), image);
+        otherTold = false;
+        for (const QList<QVariant>& signal : told) {
+            const QModelIndex from = signal[0].toModelIndex();
+            const QModelIndex to = signal[1].toModelIndex();
+            otherTold = otherTold || (!from.parent().isValid() && from.row() <= 1 && to.row() >= 1);
+        }
+        EXPECT_TRUE(otherTold) << (key == Qt::Key_Z ? "undo" : "redo");
+    }
 }
 
 } // namespace
